@@ -1,0 +1,82 @@
+// The narrow set of operating-system services the library's algorithms use.
+// The Win32 implementation (win32/) calls SetupAPI, hid.dll, kernel and user
+// functions; the virtual receiver implements the same interface in-process so
+// that native tests drive the real library code.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace mqd7ra {
+
+// A device handle as the platform gives it; kInvalidHandle when not open.
+using DeviceHandle = intptr_t;
+constexpr DeviceHandle kInvalidHandle = -1;
+
+// A thread handle; 0 means none.
+using ThreadHandle = uintptr_t;
+
+// A window handle as the caller passes it to XOpen.
+using WindowHandle = uintptr_t;
+
+struct HidAttributes {
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+};
+
+// Report lengths in bytes, report ID included (8 = ID + 7 data bytes).
+struct ReportLengths {
+  uint16_t input = 0;
+  uint16_t feature = 0;
+};
+
+using ThreadEntry = uint32_t (*)(void *parameter);
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- HID interface enumeration (one list open at a time) ---
+  // Lists the HID interfaces present now; false when no list could be made.
+  virtual bool OpenInterfaceList() = 0;
+  // Device path of the interface at index (0-based) into path (NUL-ended).
+  // False at the end of the list or when the path cannot be read.
+  virtual bool InterfacePath(uint32_t index, char *path, size_t capacity) = 0;
+  virtual void CloseInterfaceList() = 0;
+
+  // --- Device handles ---
+  // Opens a path for synchronous reading, shared for reading and writing.
+  virtual DeviceHandle OpenDevice(const char *path) = 0;
+  // Nonzero on success, as the platform reports it.
+  virtual int32_t CloseDevice(DeviceHandle handle) = 0;
+  virtual bool GetAttributes(DeviceHandle handle, HidAttributes *attributes) = 0;
+  // Parsed report description and capabilities, released before returning.
+  virtual bool GetReportLengths(DeviceHandle handle, ReportLengths *lengths) = 0;
+  // Blocks until one input report arrives; false when the read fails or is
+  // cancelled. Bytes a short read leaves untouched keep their values.
+  virtual bool ReadReport(DeviceHandle handle, uint8_t *buffer, uint32_t length) = 0;
+  virtual bool SetFeature(DeviceHandle handle, const uint8_t *report, uint32_t length) = 0;
+  virtual bool GetFeature(DeviceHandle handle, uint8_t *report, uint32_t length) = 0;
+
+  // --- Threads ---
+  // Creates a suspended thread; writes its id (nonzero) and returns its
+  // handle, or 0 when it could not be created.
+  virtual ThreadHandle CreateSuspendedThread(ThreadEntry entry, void *parameter,
+                                             uint32_t *threadId) = 0;
+  virtual void ResumeThread(ThreadHandle thread) = 0;
+  // Makes a read that the thread is blocked in return with failure.
+  virtual void CancelBlockedRead(ThreadHandle thread) = 0;
+  // Ends the thread by force (last resort: it may hold no lock then).
+  virtual void TerminateThread(ThreadHandle thread) = 0;
+  virtual void CloseThread(ThreadHandle thread) = 0;
+  virtual void SleepMs(uint32_t milliseconds) = 0;
+
+  // --- Time and windows ---
+  // Day of the month (1..31) of the current UTC date.
+  virtual uint8_t UtcDayOfMonth() = 0;
+  // Queues a message for a window without waiting; failures are ignored.
+  virtual void PostToWindow(WindowHandle window, uint32_t message, uintptr_t wParam,
+                            intptr_t lParam) = 0;
+};
+
+}  // namespace mqd7ra

@@ -1,0 +1,148 @@
+// The virtual receiver: a model of the pendant's USB receiver as the host sees
+// it, with the HID interfaces of the rest of the machine around it.
+//
+// One object holds the whole "machine": a list of HID interfaces (foreign ones
+// first, then the receiver's input and feature interfaces while it is
+// plugged in), the pendant's input reports waiting to be read, the feature
+// reports the receiver has been sent (decoded into greetings, display frames
+// and commands), and the information report it answers with.
+//
+// Two sides use it:
+//  - the device side (a platform port: in-process for native tests, or the
+//    receiver process behind the Wine stand-ins) lists, opens, reads and
+//    writes interfaces;
+//  - the script side (tests, the demo, a person at the control pipe) plugs,
+//    unplugs, presses keys, turns the wheel and reads what was received.
+// Every member is thread-safe; reads block until a report, an unplug, a
+// cancel or Shutdown().
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vreceiver {
+
+constexpr uint16_t kReceiverVendorId = 0x10CE;
+constexpr uint16_t kDefaultProductId = 0xEB91;  // a 4-line handwheel model
+
+using Report = std::array<uint8_t, 8>;
+
+struct InterfaceInfo {
+  std::string path;
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+  uint16_t inputLength = 0;    // report ID included; 0 = no input reports
+  uint16_t featureLength = 0;  // report ID included; 0 = no feature reports
+};
+
+// What the pendant currently holds; turned into input reports.
+struct PendantState {
+  uint8_t key1 = 0;
+  uint8_t key2 = 0;
+  uint8_t stepCode = 13;  // 1x
+  bool wheelEnabled = false;
+  bool emergencyStop = false;
+  uint8_t axisCode = 17;  // X
+};
+
+// The receiver's answer to an information request.
+struct ReceiverInfo {
+  uint16_t deviceId = 0x1234;
+  int8_t channel = 5;
+  uint8_t rssi = 30;
+};
+
+// One feature report as it reached the receiver (length 8, or 6 for a prelude).
+struct FeatureWrite {
+  std::vector<uint8_t> bytes;
+  bool accepted = true;
+};
+
+struct DisplayText {
+  uint8_t day = 0;               // day byte of the frame header
+  std::vector<uint8_t> payload;  // the bytes after the frame header
+  // The payload read as the LCD's four lines (11, 16, 16, 16 bytes) when it
+  // is 59 bytes long; empty otherwise.
+  std::vector<std::string> lines;
+};
+
+struct Command {
+  std::vector<uint8_t> bytes;  // command bytes after a prelude, trailing zero fill removed
+};
+
+class Receiver {
+ public:
+  Receiver();
+  ~Receiver();
+  Receiver(const Receiver &) = delete;
+  Receiver &operator=(const Receiver &) = delete;
+
+  // ---- Script side: the machine ----
+  // Number of foreign HID interfaces listed before the receiver's (default 2).
+  void SetForeignInterfaceCount(uint32_t count);
+  void SetProductId(uint16_t productId);
+  uint16_t ProductId() const;
+  // Lists the input interface only, the feature interface only, or both.
+  void SetInterfacesPresent(bool input, bool feature);
+  void Plug();
+  // Removes the receiver: open handles fail, blocked reads return failure.
+  void Unplug();
+  bool IsPlugged() const;
+  // Refuse the next `count` feature writes (greetings, frame and command
+  // reports; preludes count too); -1 refuses all until set back to 0.
+  void RefuseFeatureWrites(int32_t count);
+  void RefuseFeatureReads(bool refuse);
+  // Ends every blocked read for good (process end, test teardown).
+  void Shutdown();
+
+  // ---- Script side: the pendant ----
+  void QueueReport(const Report &report);
+  // Sends a report built from the pendant state with the given wheel delta.
+  void SendState(int8_t wheelDelta = 0);
+  PendantState &Pendant();  // edit, then SendState()
+  void PressKeys(uint8_t key1, uint8_t key2 = 0);  // one report with the keys down
+  void ReleaseKeys();                              // one report with no key
+  void TurnWheel(int32_t delta);                   // split into reports of -128..127
+  void SetAxis(uint8_t axisCode);
+  void SetStep(uint8_t stepCode);
+  void SetWheelEnabled(bool on);
+  void SetEmergencyStop(bool on);
+  void SetInfo(const ReceiverInfo &info);
+  ReceiverInfo Info() const;
+  size_t PendingReports() const;
+
+  // ---- Script side: what the receiver got ----
+  std::vector<FeatureWrite> FeatureWrites() const;
+  std::vector<uint8_t> GreetingDays() const;  // day byte of each greeting
+  std::vector<DisplayText> DisplayTexts() const;
+  std::vector<Command> Commands() const;
+  uint32_t InfoRequests() const;
+  uint32_t OpenHandles() const;  // handles open on the receiver's interfaces
+  void ClearLog();
+  // Waits until pred() holds or the timeout passes; pred runs without the
+  // model's lock (it may call any member) and again after every change.
+  bool WaitFor(const std::function<bool()> &pred, uint32_t timeoutMs) const;
+
+  // ---- Device side: what a platform port calls ----
+  std::vector<InterfaceInfo> ListInterfaces() const;
+  // A handle id (>0), or 0 when the path does not exist now.
+  int32_t Open(const std::string &path);
+  bool Close(int32_t handle);
+  bool Attributes(int32_t handle, uint16_t *vendorId, uint16_t *productId) const;
+  bool Lengths(int32_t handle, uint16_t *input, uint16_t *feature) const;
+  // Blocks until a report for this handle, an unplug, Cancel(reader) or
+  // Shutdown(). `reader` names the blocked thread for Cancel.
+  bool Read(int32_t handle, uint8_t *buffer, uint32_t length, uint64_t reader);
+  void Cancel(uint64_t reader);
+  bool SetFeature(int32_t handle, const uint8_t *report, uint32_t length);
+  bool GetFeature(int32_t handle, uint8_t *report, uint32_t length);
+
+ private:
+  struct Impl;
+  Impl *impl_;
+};
+
+}  // namespace vreceiver
