@@ -1,0 +1,107 @@
+// vreceiver.exe: the virtual receiver process. Runs the receiver model
+// behind the stand-in hid.dll and setupapi.dll, and takes commands from
+// script files, standard input and its command pipe.
+//
+//   vreceiver.exe [--script FILE].. [--serve]   run scripts (then keep serving)
+//   vreceiver.exe                               commands from standard input
+//   vreceiver.exe --send "COMMAND"..            drive a running receiver
+#include <windows.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "command_pipe.h"
+#include "device_server.h"
+#include "interpreter.h"
+#include "program_commands.h"
+#include "receiver_commands.h"
+#include "ui_commands.h"
+#include "vreceiver/receiver.h"
+
+namespace {
+
+struct Options {
+  std::vector<std::string> scripts;
+  std::vector<std::string> sends;
+  bool serve = false;
+};
+
+bool ParseOptions(int argc, char **argv, Options *options) {
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--script" && i + 1 < argc) {
+      options->scripts.push_back(argv[++i]);
+    } else if (arg == "--send" && i + 1 < argc) {
+      options->sends.push_back(argv[++i]);
+    } else if (arg == "--serve") {
+      options->serve = true;
+    } else {
+      std::printf("usage: vreceiver.exe [--script FILE].. [--serve] | --send \"COMMAND\"..\n");
+      return false;
+    }
+  }
+  return true;
+}
+
+void ReadStandardInput(vrscript::Interpreter &interpreter) {
+  std::string line;
+  while (!interpreter.QuitRequested() && std::getline(std::cin, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string out;
+    bool ok = interpreter.RunLine(line, &out);
+    std::printf("%s%s%s\n", ok ? "ok" : "fail", out.empty() ? "" : "\n", out.c_str());
+    std::fflush(stdout);
+  }
+}
+
+int Serve(const Options &options) {
+  // Threads of the pipe servers use these until the process ends.
+  auto *receiver = new vreceiver::Receiver;
+  auto *server = new vrhost::DeviceServer(*receiver);
+  auto *interpreter = new vrscript::Interpreter;
+  vrhost::AddReceiverCommands(*interpreter, *receiver, *server);
+  vrhost::AddProgramCommands(*interpreter);
+  uiprobe::AddUiCommands(*interpreter);
+  interpreter->Add("quit", "quit                      end the receiver process",
+                   [interpreter](const vrscript::Args &, std::string *) {
+                     interpreter->RequestQuit();
+                     return true;
+                   });
+  auto commands = vrhost::ServeCommands(*interpreter);
+  server->Sync();
+  std::printf("vreceiver ready\n");
+  std::fflush(stdout);
+
+  bool ok = true;
+  for (const std::string &script : options.scripts) {
+    if (!interpreter->RunFile(script)) {
+      ok = false;
+      break;
+    }
+  }
+  if (options.scripts.empty()) {
+    ReadStandardInput(*interpreter);
+  } else if (options.serve && ok) {
+    while (!interpreter->QuitRequested()) Sleep(50);
+  }
+  std::printf("%s\n", ok ? "vreceiver: all commands succeeded" : "vreceiver: a command failed");
+  std::fflush(stdout);
+  vrhost::StopProgram();
+  receiver->Shutdown();
+  ExitProcess(ok ? 0 : 1);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) return 2;
+  if (!options.sends.empty()) {
+    bool ok = true;
+    for (const std::string &line : options.sends) ok = vrhost::SendCommand(line) && ok;
+    return ok ? 0 : 1;
+  }
+  return Serve(options);
+}

@@ -1,0 +1,216 @@
+#include "program_commands.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "text.h"
+
+namespace vrhost {
+
+namespace {
+
+using vrscript::Args;
+
+struct Program {
+  std::mutex mutex;
+  HANDLE process = nullptr;
+  std::vector<std::string> lines;  // standard output, UTF-8, line ends removed
+  std::string partial;
+};
+
+Program &TheProgram() {
+  static Program *program = new Program;  // outlives the reader thread
+  return *program;
+}
+
+void CollectOutput(HANDLE readEnd) {
+  Program &program = TheProgram();
+  char buffer[512];
+  DWORD got = 0;
+  while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    std::lock_guard<std::mutex> lock(program.mutex);
+    for (DWORD i = 0; i < got; ++i) {
+      if (buffer[i] == '\n') {
+        std::string line = program.partial;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        program.lines.push_back(vrscript::GbkToUtf8(line));
+        program.partial.clear();
+      } else {
+        program.partial += buffer[i];
+      }
+    }
+  }
+  CloseHandle(readEnd);
+}
+
+bool Running(Program &program) {
+  return program.process && WaitForSingleObject(program.process, 0) == WAIT_TIMEOUT;
+}
+
+bool Run(const Args &args, std::string *out) {
+  Program &program = TheProgram();
+  if (args.words.empty()) {
+    *out = "expected a program";
+    return false;
+  }
+  if (Running(program)) {
+    *out = "a program is still running";
+    return false;
+  }
+  std::string commandLine;
+  for (const std::string &word : args.words) commandLine += "\"" + word + "\" ";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  CreatePipe(&readEnd, &writeEnd, &inherit, 0);
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION info{};
+  BOOL ok = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                           &startup, &info);
+  CloseHandle(writeEnd);
+  if (!ok) {
+    CloseHandle(readEnd);
+    *out = "cannot start " + args.words[0] + " (error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  CloseHandle(info.hThread);
+  {
+    std::lock_guard<std::mutex> lock(program.mutex);
+    if (program.process) CloseHandle(program.process);
+    program.process = info.hProcess;
+    program.lines.clear();
+    program.partial.clear();
+  }
+  std::thread(CollectOutput, readEnd).detach();
+  return true;
+}
+
+bool WaitExit(const Args &args, std::string *out) {
+  Program &program = TheProgram();
+  if (!program.process) {
+    *out = "no program was started";
+    return false;
+  }
+  if (WaitForSingleObject(program.process, args.Timeout()) != WAIT_OBJECT_0) {
+    *out = "the program is still running";
+    return false;
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(program.process, &code);
+  *out = "exit code " + std::to_string(code);
+  return true;
+}
+
+bool HasLine(const std::string &want) {
+  Program &program = TheProgram();
+  std::lock_guard<std::mutex> lock(program.mutex);
+  for (const std::string &line : program.lines) {
+    if (line == want) return true;
+  }
+  return false;
+}
+
+bool ExpectStdout(const Args &args, std::string *out) {
+  if (args.words.size() != 1) {
+    *out = "expected one quoted line";
+    return false;
+  }
+  if (vrscript::WaitUntil([&] { return HasLine(args.words[0]); }, args.Timeout())) return true;
+  Program &program = TheProgram();
+  std::lock_guard<std::mutex> lock(program.mutex);
+  *out = "no such line; the program wrote:";
+  for (const std::string &line : program.lines) *out += "\n  |" + line + "|";
+  return false;
+}
+
+bool StdoutLines(const Args &args, std::string *out) {
+  long want = 0;
+  if (args.words.size() != 1 || !vrscript::ParseNumber(args.words[0], &want)) {
+    *out = "expected a count";
+    return false;
+  }
+  Program &program = TheProgram();
+  auto count = [&] {
+    std::lock_guard<std::mutex> lock(program.mutex);
+    return static_cast<long>(program.lines.size());
+  };
+  if (vrscript::WaitUntil([&] { return count() == want; }, args.Timeout())) return true;
+  *out = "the program wrote " + std::to_string(count()) + " lines";
+  return false;
+}
+
+// Prints "snapshot NAME" for the demo script, which saves NAME.png into
+// the folder named by TARVEX_SNAPSHOT_DIR; waits until the file is there.
+bool Snapshot(const Args &args, std::string *out) {
+  if (args.words.size() != 1) {
+    *out = "expected a name";
+    return false;
+  }
+  char folder[MAX_PATH] = "";
+  if (!GetEnvironmentVariableA("TARVEX_SNAPSHOT_DIR", folder, sizeof folder)) return true;
+  std::printf("snapshot %s\n", args.words[0].c_str());
+  std::fflush(stdout);
+  std::string file = std::string(folder) + "\\" + args.words[0] + ".png";
+  bool ok = vrscript::WaitUntil(
+      [&] { return GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES; },
+      args.Timeout(20000));
+  if (!ok) *out = "no snapshot saved as " + file;
+  return ok;
+}
+
+}  // namespace
+
+void StopProgram() {
+  Program &program = TheProgram();
+  if (Running(program)) TerminateProcess(program.process, 1);
+}
+
+void AddProgramCommands(vrscript::Interpreter &in) {
+  in.Add("run", "run PROGRAM [ARGS..]      start a program (its standard output is kept)", Run);
+  in.Add("wait-exit", "wait-exit                 wait until the program has ended", WaitExit);
+  in.Add("expect-stdout", "expect-stdout \"LINE\"      wait until the program wrote this line",
+         ExpectStdout);
+  in.Add("expect-stdout-lines", "expect-stdout-lines N     wait until it wrote exactly N lines",
+         StdoutLines);
+  in.Add("stdout", "stdout                    print what the program wrote so far",
+         [](const Args &, std::string *out) {
+           Program &program = TheProgram();
+           std::lock_guard<std::mutex> lock(program.mutex);
+           for (const std::string &line : program.lines)
+             *out += (out->empty() ? "|" : "\n|") + line + "|";
+           return true;
+         });
+  in.Add("kill", "kill                      end the program", [](const Args &, std::string *) {
+    StopProgram();
+    return true;
+  });
+  in.Add("snapshot", "snapshot NAME             ask the demo for a screenshot and wait for it",
+         Snapshot);
+  in.Add("sleep", "sleep MS                  pause (pacing a demo; tests wait on state instead)",
+         [](const Args &args, std::string *out) {
+           long ms = 0;
+           if (args.words.size() != 1 || !vrscript::ParseNumber(args.words[0], &ms) || ms < 0) {
+             *out = "expected milliseconds";
+             return false;
+           }
+           Sleep(static_cast<DWORD>(ms));
+           return true;
+         });
+  in.Add("echo", "echo TEXT..               print the words",
+         [](const Args &args, std::string *out) {
+           for (const std::string &word : args.words) *out += (out->empty() ? "" : " ") + word;
+           return true;
+         });
+}
+
+}  // namespace vrhost

@@ -1,0 +1,13 @@
+// Commands that run the program under test beside the receiver (its
+// standard output collected line by line) and pace a session.
+#pragma once
+
+#include "interpreter.h"
+
+namespace vrhost {
+
+void AddProgramCommands(vrscript::Interpreter &interpreter);
+// Ends a program still running (the tool's exit).
+void StopProgram();
+
+}  // namespace vrhost

@@ -1,0 +1,374 @@
+#include "receiver_commands.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <map>
+
+#include "text.h"
+
+namespace vrhost {
+
+namespace {
+
+using vrscript::Args;
+using vrscript::ParseNumber;
+
+constexpr size_t kLineWidths[4] = {11, 16, 16, 16};
+
+bool Number(const Args &args, size_t index, long low, long high, long *value, std::string *out) {
+  if (index >= args.words.size() || !ParseNumber(args.words[index], value) || *value < low ||
+      *value > high) {
+    *out = "expected a number from " + std::to_string(low) + " to " + std::to_string(high);
+    return false;
+  }
+  return true;
+}
+
+bool OnOff(const Args &args, bool *on, std::string *out) {
+  if (args.words.size() == 1 && (args.words[0] == "on" || args.words[0] == "off")) {
+    *on = args.words[0] == "on";
+    return true;
+  }
+  *out = "expected on or off";
+  return false;
+}
+
+// Index into a log of `size` entries: a number from 0, or "last".
+bool LogIndex(const Args &args, size_t size, size_t *index, std::string *out) {
+  long value = 0;
+  if (!args.words.empty() && args.words[0] == "last" && size > 0) {
+    *index = size - 1;
+    return true;
+  }
+  if (!args.words.empty() && ParseNumber(args.words[0], &value) && value >= 0 &&
+      static_cast<size_t>(value) < size) {
+    *index = static_cast<size_t>(value);
+    return true;
+  }
+  *out = "no such entry (have " + std::to_string(size) + ")";
+  return false;
+}
+
+bool HexWords(const Args &args, size_t from, std::vector<uint8_t> *bytes, std::string *out) {
+  bytes->clear();
+  for (size_t i = from; i < args.words.size(); ++i) {
+    long value = 0;
+    std::string word = "0x" + args.words[i];
+    if (args.words[i].size() != 2 || !ParseNumber(word, &value)) {
+      *out = "expected hex bytes like 06 FE FD";
+      return false;
+    }
+    bytes->push_back(static_cast<uint8_t>(value));
+  }
+  return true;
+}
+
+std::string HexOf(const std::vector<uint8_t> &bytes) {
+  return vrscript::HexOf(std::string(bytes.begin(), bytes.end()));
+}
+
+uint8_t TodayUtc() {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  return static_cast<uint8_t>(now.wDay);
+}
+
+// A command that waits until a count taken from the model equals N.
+vrscript::Handler CountIs(vreceiver::Receiver &receiver, std::function<size_t()> count) {
+  return [&receiver, count](const Args &args, std::string *out) {
+    long want = 0;
+    if (!Number(args, 0, 0, 1000000, &want, out)) return false;
+    bool ok =
+        receiver.WaitFor([&] { return count() == static_cast<size_t>(want); }, args.Timeout());
+    if (!ok) *out = "count is " + std::to_string(count()) + ", expected " + std::to_string(want);
+    return ok;
+  };
+}
+
+std::string DescribeDisplay(const vreceiver::DisplayText &text) {
+  std::string line = "display day=" + std::to_string(text.day) + " payload(" +
+                     std::to_string(text.payload.size()) + ")=" + HexOf(text.payload);
+  for (const std::string &lcd : text.lines) line += "\n  |" + vrscript::GbkToUtf8(lcd) + "|";
+  return line;
+}
+
+std::string Show(vreceiver::Receiver &receiver) {
+  std::string text = "plugged=" + std::string(receiver.IsPlugged() ? "yes" : "no") +
+                     " product=" + std::to_string(receiver.ProductId()) +
+                     " open-handles=" + std::to_string(receiver.OpenHandles()) +
+                     " pending-reports=" + std::to_string(receiver.PendingReports()) +
+                     " info-requests=" + std::to_string(receiver.InfoRequests());
+  for (const vreceiver::InterfaceInfo &info : receiver.ListInterfaces()) {
+    text += "\ninterface " + info.path + " vid=" + std::to_string(info.vendorId) +
+            " pid=" + std::to_string(info.productId) + " in=" + std::to_string(info.inputLength) +
+            " feature=" + std::to_string(info.featureLength);
+  }
+  for (const vreceiver::FeatureWrite &write : receiver.FeatureWrites()) {
+    text += "\nwrite " + HexOf(write.bytes) + (write.accepted ? "" : " (refused)");
+  }
+  for (uint8_t day : receiver.GreetingDays()) text += "\ngreeting day=" + std::to_string(day);
+  for (const vreceiver::DisplayText &display : receiver.DisplayTexts()) {
+    text += "\n" + DescribeDisplay(display);
+  }
+  for (const vreceiver::Command &command : receiver.Commands()) {
+    text += "\ncommand " + HexOf(command.bytes);
+  }
+  return text;
+}
+
+void AddMachine(vrscript::Interpreter &in, vreceiver::Receiver &r, DeviceServer &server) {
+  in.Add("plug", "plug                      the receiver appears",
+         [&r, &server](const Args &, std::string *) {
+           r.Plug();
+           return server.Sync();
+         });
+  in.Add("unplug", "unplug                    the receiver is pulled out",
+         [&r, &server](const Args &, std::string *) {
+           r.Unplug();
+           return server.Sync();
+         });
+  in.Add("product", "product ID                USB product ID (e.g. 0xEB91) of the receiver",
+         [&r, &server](const Args &a, std::string *out) {
+           long id = 0;
+           if (!Number(a, 0, 0, 0xFFFF, &id, out)) return false;
+           r.SetProductId(static_cast<uint16_t>(id));
+           return server.Sync();
+         });
+  in.Add("foreign", "foreign N                 N foreign HID interfaces listed before the receiver",
+         [&r, &server](const Args &a, std::string *out) {
+           long count = 0;
+           if (!Number(a, 0, 0, 200, &count, out)) return false;
+           r.SetForeignInterfaceCount(static_cast<uint32_t>(count));
+           return server.Sync();
+         });
+  in.Add("interfaces", "interfaces both|input|feature   which receiver interfaces are listed",
+         [&r, &server](const Args &a, std::string *out) {
+           std::string which = a.words.empty() ? "" : a.words[0];
+           if (which != "both" && which != "input" && which != "feature") {
+             *out = "expected both, input or feature";
+             return false;
+           }
+           r.SetInterfacesPresent(which != "feature", which != "input");
+           return server.Sync();
+         });
+  in.Add("refuse-writes",
+         "refuse-writes N           refuse the next N feature writes (-1 all, 0 none)",
+         [&r](const Args &a, std::string *out) {
+           long count = 0;
+           if (!Number(a, 0, -1, 1000000, &count, out)) return false;
+           r.RefuseFeatureWrites(static_cast<int32_t>(count));
+           return true;
+         });
+  in.Add("refuse-reads", "refuse-reads on|off       refuse information requests",
+         [&r](const Args &a, std::string *out) {
+           bool on = false;
+           if (!OnOff(a, &on, out)) return false;
+           r.RefuseFeatureReads(on);
+           return true;
+         });
+}
+
+void AddPendant(vrscript::Interpreter &in, vreceiver::Receiver &r) {
+  in.Add("keys", "keys K1 [K2]              one report with these key codes down",
+         [&r](const Args &a, std::string *out) {
+           long k1 = 0, k2 = 0;
+           if (!Number(a, 0, 0, 255, &k1, out)) return false;
+           if (a.words.size() > 1 && !Number(a, 1, 0, 255, &k2, out)) return false;
+           r.PressKeys(static_cast<uint8_t>(k1), static_cast<uint8_t>(k2));
+           return true;
+         });
+  in.Add("release", "release                   one report with no key down",
+         [&r](const Args &, std::string *) {
+           r.ReleaseKeys();
+           return true;
+         });
+  in.Add("wheel", "wheel DELTA               turn the wheel (any delta; split into -128..127)",
+         [&r](const Args &a, std::string *out) {
+           long delta = 0;
+           if (!Number(a, 0, -100000, 100000, &delta, out)) return false;
+           r.TurnWheel(static_cast<int32_t>(delta));
+           return true;
+         });
+  in.Add("axis", "axis CODE                 axis selector code (17 X .. 23 7th axis, others OFF)",
+         [&r](const Args &a, std::string *out) {
+           long code = 0;
+           if (!Number(a, 0, 0, 255, &code, out)) return false;
+           r.SetAxis(static_cast<uint8_t>(code));
+           return true;
+         });
+  in.Add("step",
+         "step CODE                 step selector code (13 1x, 14 10x, 15 100x, 16 1000x ...)",
+         [&r](const Args &a, std::string *out) {
+           long code = 0;
+           if (!Number(a, 0, 0, 63, &code, out)) return false;
+           r.SetStep(static_cast<uint8_t>(code));
+           return true;
+         });
+  in.Add("wheel-enable", "wheel-enable on|off       the wheel-enable flag",
+         [&r](const Args &a, std::string *out) {
+           bool on = false;
+           if (!OnOff(a, &on, out)) return false;
+           r.SetWheelEnabled(on);
+           return true;
+         });
+  in.Add("estop", "estop on|off              the emergency-stop flag",
+         [&r](const Args &a, std::string *out) {
+           bool on = false;
+           if (!OnOff(a, &on, out)) return false;
+           r.SetEmergencyStop(on);
+           return true;
+         });
+  in.Add("report", "report B0 .. B7           queue one raw 8-byte input report (hex)",
+         [&r](const Args &a, std::string *out) {
+           std::vector<uint8_t> bytes;
+           if (!HexWords(a, 0, &bytes, out)) return false;
+           if (bytes.size() != 8) {
+             *out = "expected 8 bytes";
+             return false;
+           }
+           vreceiver::Report report;
+           std::copy(bytes.begin(), bytes.end(), report.begin());
+           r.QueueReport(report);
+           return true;
+         });
+  in.Add("info", "info [id=N] [channel=N] [rssi=N]   the information report's values",
+         [&r](const Args &a, std::string *out) {
+           vreceiver::ReceiverInfo info = r.Info();
+           long value = 0;
+           for (const auto &option : a.options) {
+             if (option.first == "timeout") continue;
+             if (!ParseNumber(option.second, &value)) {
+               *out = "bad number " + option.second;
+               return false;
+             }
+             if (option.first == "id")
+               info.deviceId = static_cast<uint16_t>(value);
+             else if (option.first == "channel")
+               info.channel = static_cast<int8_t>(value);
+             else if (option.first == "rssi")
+               info.rssi = static_cast<uint8_t>(value);
+             else {
+               *out = "unknown field " + option.first;
+               return false;
+             }
+           }
+           r.SetInfo(info);
+           return true;
+         });
+  in.Add("wait-sent", "wait-sent                 wait until every queued input report was read",
+         [&r](const Args &a, std::string *out) {
+           bool ok = r.WaitFor([&] { return r.PendingReports() == 0; }, a.Timeout());
+           if (!ok) *out = std::to_string(r.PendingReports()) + " reports still queued";
+           return ok;
+         });
+}
+
+bool ExpectDisplay(vreceiver::Receiver &r, const Args &a, std::string *out) {
+  std::vector<vreceiver::DisplayText> texts = r.DisplayTexts();
+  size_t index = 0;
+  if (!LogIndex(a, texts.size(), &index, out)) return false;
+  if (a.words.size() != 5) {
+    *out = "expected an entry and four quoted lines";
+    return false;
+  }
+  const vreceiver::DisplayText &text = texts[index];
+  std::string want;
+  for (size_t line = 0; line < 4; ++line) {
+    std::string gbk = vrscript::Utf8ToGbk(a.words[line + 1]);
+    if (gbk.size() < kLineWidths[line]) gbk.append(kLineWidths[line] - gbk.size(), ' ');
+    want += gbk;
+  }
+  if (std::string(text.payload.begin(), text.payload.end()) == want) return true;
+  *out = "got " + DescribeDisplay(text) + "\nwant payload(" + std::to_string(want.size()) +
+         ")=" + vrscript::HexOf(want);
+  return false;
+}
+
+void AddObservations(vrscript::Interpreter &in, vreceiver::Receiver &r) {
+  in.Add("expect-greetings", "expect-greetings N        wait until N greetings were received",
+         CountIs(r, [&r] { return r.GreetingDays().size(); }));
+  in.Add("expect-displays", "expect-displays N         wait until N display texts were received",
+         CountIs(r, [&r] { return r.DisplayTexts().size(); }));
+  in.Add("expect-commands", "expect-commands N         wait until N commands were received",
+         CountIs(r, [&r] { return r.Commands().size(); }));
+  in.Add("expect-info-requests", "expect-info-requests N    wait until N information requests",
+         CountIs(r, [&r] { return r.InfoRequests(); }));
+  in.Add("expect-handles",
+         "expect-handles N          wait until N handles are open on the receiver",
+         CountIs(r, [&r] { return r.OpenHandles(); }));
+  in.Add("expect-greeting-day", "expect-greeting-day I|last today|DAY   a greeting's day byte",
+         [&r](const Args &a, std::string *out) {
+           std::vector<uint8_t> days = r.GreetingDays();
+           size_t index = 0;
+           long want = 0;
+           if (!LogIndex(a, days.size(), &index, out)) return false;
+           if (a.words.size() == 2 && a.words[1] == "today")
+             want = TodayUtc();
+           else if (!Number(a, 1, 1, 31, &want, out))
+             return false;
+           if (days[index] == want) return true;
+           *out = "day is " + std::to_string(days[index]) + ", expected " + std::to_string(want);
+           return false;
+         });
+  in.Add("expect-display",
+         "expect-display I|last \"L1\" \"L2\" \"L3\" \"L4\"   a display text, lines space-padded",
+         [&r](const Args &a, std::string *out) { return ExpectDisplay(r, a, out); });
+  in.Add("expect-display-day", "expect-display-day I|last today|DAY   a display frame's day byte",
+         [&r](const Args &a, std::string *out) {
+           std::vector<vreceiver::DisplayText> texts = r.DisplayTexts();
+           size_t index = 0;
+           long want = 0;
+           if (!LogIndex(a, texts.size(), &index, out)) return false;
+           if (a.words.size() == 2 && a.words[1] == "today")
+             want = TodayUtc();
+           else if (!Number(a, 1, 1, 31, &want, out))
+             return false;
+           if (texts[index].day == want) return true;
+           *out = "day is " + std::to_string(texts[index].day);
+           return false;
+         });
+  in.Add("expect-command", "expect-command I|last B..  a command's bytes (hex)",
+         [&r](const Args &a, std::string *out) {
+           std::vector<vreceiver::Command> commands = r.Commands();
+           size_t index = 0;
+           std::vector<uint8_t> want;
+           if (!LogIndex(a, commands.size(), &index, out) || !HexWords(a, 1, &want, out))
+             return false;
+           if (commands[index].bytes == want) return true;
+           *out = "command is " + HexOf(commands[index].bytes);
+           return false;
+         });
+  in.Add("expect-write", "expect-write I|last B..    a raw feature write (hex), preludes included",
+         [&r](const Args &a, std::string *out) {
+           std::vector<vreceiver::FeatureWrite> writes = r.FeatureWrites();
+           size_t index = 0;
+           std::vector<uint8_t> want;
+           if (!LogIndex(a, writes.size(), &index, out) || !HexWords(a, 1, &want, out))
+             return false;
+           if (writes[index].bytes == want) return true;
+           *out = "write is " + HexOf(writes[index].bytes);
+           return false;
+         });
+  in.Add("clear-log", "clear-log                 forget what the receiver got so far",
+         [&r](const Args &, std::string *) {
+           r.ClearLog();
+           return true;
+         });
+  in.Add("show", "show                      the receiver's state and everything it got",
+         [&r](const Args &, std::string *out) {
+           *out = Show(r);
+           return true;
+         });
+}
+
+}  // namespace
+
+void AddReceiverCommands(vrscript::Interpreter &interpreter, vreceiver::Receiver &receiver,
+                         DeviceServer &server) {
+  AddMachine(interpreter, receiver, server);
+  AddPendant(interpreter, receiver);
+  AddObservations(interpreter, receiver);
+}
+
+}  // namespace vrhost

@@ -1,0 +1,15 @@
+// Commands on the virtual receiver: the machine (plug, product ID, foreign
+// interfaces), the pendant (keys, wheel, selectors, flags, information
+// report) and what the receiver got (greetings, display texts, commands).
+#pragma once
+
+#include "device_server.h"
+#include "interpreter.h"
+#include "vreceiver/receiver.h"
+
+namespace vrhost {
+
+void AddReceiverCommands(vrscript::Interpreter &interpreter, vreceiver::Receiver &receiver,
+                         DeviceServer &server);
+
+}  // namespace vrhost

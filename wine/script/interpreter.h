@@ -1,0 +1,53 @@
+// The tools' text command language: one command per line, words separated
+// by spaces, "quoted strings" with \" and \\ escapes, name=value options
+// (timeout=MS on every waiting command), # starts a comment.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace vrscript {
+
+struct Args {
+  std::vector<std::string> words;  // after the command name
+  std::map<std::string, std::string> options;
+  uint32_t Timeout(uint32_t fallback = 5000) const;
+};
+
+// A command fills `out` with what it has to say; false means it failed.
+using Handler = std::function<bool(const Args &args, std::string *out)>;
+
+bool Tokenize(const std::string &line, std::vector<std::string> *words,
+              std::map<std::string, std::string> *options, std::string *error);
+// Decimal or 0x hex, optionally negative.
+bool ParseNumber(const std::string &text, long *value);
+// Polls pred every 10 ms until it holds or timeoutMs passes.
+bool WaitUntil(const std::function<bool()> &pred, uint32_t timeoutMs);
+
+class Interpreter {
+ public:
+  void Add(const std::string &name, const std::string &usage, Handler handler);
+  // Runs one line (blank and comment lines succeed); thread-safe.
+  bool RunLine(const std::string &line, std::string *out);
+  // Runs a file line by line, echoing each command; stops at the first
+  // failure and names its line.
+  bool RunFile(const std::string &path);
+  bool QuitRequested() const { return quit_; }
+  void RequestQuit() { quit_ = true; }
+  std::string Help() const;
+
+ private:
+  struct Command {
+    std::string usage;
+    Handler handler;
+  };
+  std::map<std::string, Command> commands_;
+  std::recursive_mutex mutex_;
+  bool quit_ = false;
+};
+
+}  // namespace vrscript

@@ -1,0 +1,15 @@
+// Text as the tools show and compare it: scripts are UTF-8, the window and
+// the LCD hold GBK (code page 936) bytes, the wide API UTF-16.
+#pragma once
+
+#include <string>
+
+namespace vrscript {
+
+std::string GbkToUtf8(const std::string &gbk);
+std::string Utf8ToGbk(const std::string &utf8);
+std::wstring Utf8ToWide(const std::string &utf8);
+std::string WideToUtf8(const std::wstring &wide);
+std::string HexOf(const std::string &bytes);
+
+}  // namespace vrscript

@@ -1,0 +1,139 @@
+#include "probe.h"
+
+#include "text.h"
+
+namespace uiprobe {
+
+namespace {
+
+constexpr UINT kSendTimeoutMs = 2000;
+constexpr UINT kAboutCommand = 16;
+const wchar_t kMainTitle[] = L"NVT MQDZA \u6d4b\u8bd5-V1.32";  // "NVT MQDZA 测试-V1.32"
+
+std::string WindowText(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                           &length)) {
+    return "";
+  }
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+                      SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied);
+  text.resize(copied);
+  return vrscript::WideToUtf8(text);
+}
+
+std::string ClassOf(HWND window) {
+  wchar_t name[64] = L"";
+  GetClassNameW(window, name, 64);
+  return vrscript::WideToUtf8(name);
+}
+
+struct DialogSearch {
+  HWND main;
+  HWND found;
+};
+
+BOOL CALLBACK FindOwned(HWND window, LPARAM context) {
+  auto *search = reinterpret_cast<DialogSearch *>(context);
+  if (window != search->main && GetWindow(window, GW_OWNER) == search->main &&
+      IsWindowVisible(window) && ClassOf(window) == "#32770") {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+HWND MainWindow() { return FindWindowW(nullptr, kMainTitle); }
+
+HWND Control(HWND main, int id) { return main ? GetDlgItem(main, id) : nullptr; }
+
+bool ControlText(HWND main, int id, std::string *utf8) {
+  HWND control = Control(main, id);
+  if (!control) return false;
+  *utf8 = WindowText(control);
+  return true;
+}
+
+bool SetControlText(HWND main, int id, const std::string &utf8) {
+  HWND control = Control(main, id);
+  if (!control) return false;
+  std::wstring wide = vrscript::Utf8ToWide(utf8);
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0;
+}
+
+bool ControlVisible(HWND main, int id) {
+  HWND control = Control(main, id);
+  return control && IsWindowVisible(control);
+}
+
+int ScrollPosition(HWND main, int id) {
+  HWND control = Control(main, id);
+  return control ? GetScrollPos(control, SB_CTL) : -1;
+}
+
+int CheckState(HWND main, int id) {
+  HWND control = Control(main, id);
+  DWORD_PTR state = 0;
+  if (!control ||
+      !SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &state)) {
+    return -1;
+  }
+  return static_cast<int>(state);
+}
+
+bool Click(HWND main, int id) {
+  HWND control = Control(main, id);
+  return control && PostMessageW(control, BM_CLICK, 0, 0);
+}
+
+void OpenAboutBox(HWND main) { PostMessageW(main, WM_SYSCOMMAND, kAboutCommand, 0); }
+
+void Close(HWND main) { PostMessageW(main, WM_CLOSE, 0, 0); }
+
+bool FindOwnedDialog(HWND main, OwnedDialog *dialog) {
+  DialogSearch search{main, nullptr};
+  EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&search));
+  if (!search.found) return false;
+  dialog->window = search.found;
+  dialog->title = WindowText(search.found);
+  dialog->texts.clear();
+  for (HWND child = GetWindow(search.found, GW_CHILD); child;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassOf(child) != "Static") continue;
+    std::string text = WindowText(child);
+    if (!text.empty()) dialog->texts.push_back(text);
+  }
+  return true;
+}
+
+void PressOk(const OwnedDialog &dialog) {
+  HWND ok = GetDlgItem(dialog.window, IDOK);
+  if (ok) {
+    PostMessageW(ok, BM_CLICK, 0, 0);
+  } else {
+    PostMessageW(dialog.window, WM_COMMAND, IDOK, 0);
+  }
+}
+
+std::string Describe(HWND main) {
+  std::string text = "window \"" + WindowText(main) + "\"";
+  for (HWND child = GetWindow(main, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    std::string value = WindowText(child);
+    int id = GetDlgCtrlID(child);
+    text += "\n" + std::to_string(id) + " " + ClassOf(child) +
+            (IsWindowVisible(child) ? " visible" : " hidden") + " \"" + value + "\"";
+    std::string gbk = vrscript::Utf8ToGbk(value);
+    if (!gbk.empty()) text += " gbk=" + vrscript::HexOf(gbk);
+    if (ClassOf(child) == "ScrollBar")
+      text += " pos=" + std::to_string(GetScrollPos(child, SB_CTL));
+  }
+  return text;
+}
+
+}  // namespace uiprobe

@@ -1,0 +1,41 @@
+// Looks at and drives Tarvex's main window from another process with plain
+// window messages: control texts, visibility, the bar's position, the check
+// mark, clicks, typing, the About box, message boxes and closing.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace uiprobe {
+
+// The main window, found by its title; null when it is not there.
+HWND MainWindow();
+HWND Control(HWND main, int id);
+
+// The control's text in UTF-8 (read as UTF-16 with WM_GETTEXT).
+bool ControlText(HWND main, int id, std::string *utf8);
+bool SetControlText(HWND main, int id, const std::string &utf8);
+bool ControlVisible(HWND main, int id);
+int ScrollPosition(HWND main, int id);
+int CheckState(HWND main, int id);
+// Posts BM_CLICK, so a handler that opens a message box does not block us.
+bool Click(HWND main, int id);
+void OpenAboutBox(HWND main);
+void Close(HWND main);
+
+// A dialog owned by the main window (a message box or the About box).
+struct OwnedDialog {
+  HWND window = nullptr;
+  std::string title;
+  std::vector<std::string> texts;  // its static texts, in child order
+};
+bool FindOwnedDialog(HWND main, OwnedDialog *dialog);
+// Presses the dialog's OK button.
+void PressOk(const OwnedDialog &dialog);
+
+// One line per control: id, class, visibility, text (UTF-8) and its GBK bytes.
+std::string Describe(HWND main);
+
+}  // namespace uiprobe

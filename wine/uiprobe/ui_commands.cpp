@@ -1,0 +1,197 @@
+#include "ui_commands.h"
+
+#include "probe.h"
+
+namespace uiprobe {
+
+namespace {
+
+using vrscript::Args;
+using vrscript::WaitUntil;
+
+// The main window, waiting for it within the command's time-out.
+HWND WaitMain(const Args &args, std::string *out) {
+  HWND main = nullptr;
+  WaitUntil([&] { return (main = MainWindow()) != nullptr; }, args.Timeout());
+  if (!main) *out = "the main window is not there";
+  return main;
+}
+
+bool ControlId(const Args &args, size_t count, int *id, std::string *out) {
+  long value = 0;
+  if (args.words.size() != count || !vrscript::ParseNumber(args.words[0], &value)) {
+    *out = "expected a control id";
+    return false;
+  }
+  *id = static_cast<int>(value);
+  return true;
+}
+
+bool ExpectText(const Args &args, std::string *out) {
+  int id = 0;
+  if (!ControlId(args, 2, &id, out)) return false;
+  HWND main = WaitMain(args, out);
+  if (!main) return false;
+  std::string text;
+  if (WaitUntil([&] { return ControlText(main, id, &text) && text == args.words[1]; },
+                args.Timeout())) {
+    return true;
+  }
+  *out = "control " + std::to_string(id) + " shows \"" + text + "\"";
+  return false;
+}
+
+// Waits until a number read from a control equals the expected one.
+bool ExpectNumber(const Args &args, std::string *out, int (*read)(HWND, int)) {
+  int id = 0;
+  long want = 0;
+  if (!ControlId(args, 2, &id, out) || !vrscript::ParseNumber(args.words[1], &want)) {
+    *out = "expected a control id and a number";
+    return false;
+  }
+  HWND main = WaitMain(args, out);
+  if (!main) return false;
+  int got = 0;
+  if (WaitUntil([&] { return (got = read(main, id)) == want; }, args.Timeout())) return true;
+  *out = "control " + std::to_string(id) + " has " + std::to_string(got);
+  return false;
+}
+
+bool ExpectVisible(const Args &args, std::string *out) {
+  int id = 0;
+  if (!ControlId(args, 2, &id, out) || (args.words[1] != "yes" && args.words[1] != "no")) {
+    *out = "expected a control id and yes or no";
+    return false;
+  }
+  HWND main = WaitMain(args, out);
+  bool want = args.words[1] == "yes";
+  if (main && WaitUntil([&] { return ControlVisible(main, id) == want; }, args.Timeout())) {
+    return true;
+  }
+  *out += "control " + std::to_string(id) + (want ? " is hidden" : " is visible");
+  return false;
+}
+
+bool ClickCommand(const Args &args, std::string *out) {
+  int id = 0;
+  if (!ControlId(args, 1, &id, out)) return false;
+  HWND main = WaitMain(args, out);
+  if (main && Click(main, id)) return true;
+  *out += " no control " + std::to_string(id);
+  return false;
+}
+
+bool TypeCommand(const Args &args, std::string *out) {
+  int id = 0;
+  if (!ControlId(args, 2, &id, out)) return false;
+  HWND main = WaitMain(args, out);
+  if (main && SetControlText(main, id, args.words[1])) return true;
+  *out += " cannot type into " + std::to_string(id);
+  return false;
+}
+
+bool WaitDialog(HWND main, const Args &args, OwnedDialog *dialog, std::string *out) {
+  if (WaitUntil([&] { return FindOwnedDialog(main, dialog); }, args.Timeout())) return true;
+  *out = "no dialog owned by the main window";
+  return false;
+}
+
+std::string DescribeDialog(const OwnedDialog &dialog) {
+  std::string text = "dialog \"" + dialog.title + "\"";
+  for (const std::string &line : dialog.texts) text += " \"" + line + "\"";
+  return text;
+}
+
+bool HasText(const OwnedDialog &dialog, const std::string &want) {
+  for (const std::string &text : dialog.texts) {
+    if (text == want) return true;
+  }
+  return false;
+}
+
+// Presses OK and waits until the dialog has gone.
+bool Dismiss(const OwnedDialog &dialog, const Args &args, std::string *out) {
+  PressOk(dialog);
+  if (WaitUntil([&] { return !IsWindow(dialog.window); }, args.Timeout())) return true;
+  *out = "the dialog did not close";
+  return false;
+}
+
+bool ExpectBox(const Args &args, std::string *out) {
+  if (args.words.size() != 1) {
+    *out = "expected the box's quoted text";
+    return false;
+  }
+  HWND main = WaitMain(args, out);
+  OwnedDialog dialog;
+  if (!main || !WaitDialog(main, args, &dialog, out)) return false;
+  bool ok = HasText(dialog, args.words[0]);
+  *out = DescribeDialog(dialog);
+  return Dismiss(dialog, args, out) && ok;
+}
+
+bool ExpectNoBox(const Args &args, std::string *out) {
+  HWND main = WaitMain(args, out);
+  OwnedDialog dialog;
+  if (!main) return false;
+  if (!FindOwnedDialog(main, &dialog)) return true;
+  *out = "unexpected " + DescribeDialog(dialog);
+  return false;
+}
+
+bool About(const Args &args, std::string *out) {
+  if (args.words.size() != 2) {
+    *out = "expected the About box's quoted title and one quoted line";
+    return false;
+  }
+  HWND main = WaitMain(args, out);
+  OwnedDialog dialog;
+  if (!main) return false;
+  OpenAboutBox(main);
+  if (!WaitDialog(main, args, &dialog, out)) return false;
+  bool ok = dialog.title == args.words[0] && HasText(dialog, args.words[1]);
+  *out = DescribeDialog(dialog);
+  return Dismiss(dialog, args, out) && ok;
+}
+
+bool CloseCommand(const Args &args, std::string *out) {
+  HWND main = WaitMain(args, out);
+  if (!main) return false;
+  Close(main);
+  if (WaitUntil([] { return MainWindow() == nullptr; }, args.Timeout())) return true;
+  *out = "the main window is still there";
+  return false;
+}
+
+}  // namespace
+
+void AddUiCommands(vrscript::Interpreter &in) {
+  in.Add("ui-wait-window", "ui-wait-window            wait for Tarvex's main window",
+         [](const Args &args, std::string *out) { return WaitMain(args, out) != nullptr; });
+  in.Add("ui-show", "ui-show                   every control: id, class, visibility, text",
+         [](const Args &args, std::string *out) {
+           HWND main = WaitMain(args, out);
+           if (main) *out = Describe(main);
+           return main != nullptr;
+         });
+  in.Add("ui-expect-text", "ui-expect-text ID \"TEXT\"  wait until the control shows TEXT",
+         ExpectText);
+  in.Add("ui-expect-visible",
+         "ui-expect-visible ID yes|no   wait until the control is shown/hidden", ExpectVisible);
+  in.Add(
+      "ui-expect-scroll", "ui-expect-scroll ID POS   wait until the scroll bar is at POS",
+      [](const Args &args, std::string *out) { return ExpectNumber(args, out, ScrollPosition); });
+  in.Add("ui-expect-check", "ui-expect-check ID 0|1    wait until the check box has this state",
+         [](const Args &args, std::string *out) { return ExpectNumber(args, out, CheckState); });
+  in.Add("ui-click", "ui-click ID               click a button (BM_CLICK)", ClickCommand);
+  in.Add("ui-type", "ui-type ID \"TEXT\"         set an edit field's text (WM_SETTEXT)",
+         TypeCommand);
+  in.Add("ui-expect-box", "ui-expect-box \"TEXT\"      wait for a message box with TEXT, press OK",
+         ExpectBox);
+  in.Add("ui-expect-no-box", "ui-expect-no-box          no message box is open now", ExpectNoBox);
+  in.Add("ui-about", "ui-about \"TITLE\" \"LINE\"   open the About box, check it, press OK", About);
+  in.Add("ui-close", "ui-close                  close the main window and wait until it is gone",
+         CloseCommand);
+}
+
+}  // namespace uiprobe
