@@ -19,7 +19,7 @@ fi
 
 # Per-program overrides only: a global WINEDLLOVERRIDES for hid/setupapi
 # breaks Wine's own services.
-standin_programs=(Tarvex.exe mqd7ra_session.exe)
+standin_programs=(Tarvex.exe)
 if [ ! -f "$WINEPREFIX/.tarvex-standins-v1" ]; then
   for program in "${standin_programs[@]}"; do
     key="HKCU\\Software\\Wine\\AppDefaults\\$program\\DllOverrides"

@@ -113,7 +113,6 @@ bool Interpreter::RunLine(const std::string &line, std::string *out) {
     *out = "unknown command '" + name + "' (try help)";
     return false;
   }
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
   return it->second.handler(args, out);
 }
 

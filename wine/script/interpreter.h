@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <mutex>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -31,7 +31,8 @@ bool WaitUntil(const std::function<bool()> &pred, uint32_t timeoutMs);
 class Interpreter {
  public:
   void Add(const std::string &name, const std::string &usage, Handler handler);
-  // Runs one line (blank and comment lines succeed); thread-safe.
+  // Runs one line (blank and comment lines succeed). Lines from a script
+  // and from the command pipe may run at once: every command is safe so.
   bool RunLine(const std::string &line, std::string *out);
   // Runs a file line by line, echoing each command; stops at the first
   // failure and names its line.
@@ -46,8 +47,7 @@ class Interpreter {
     Handler handler;
   };
   std::map<std::string, Command> commands_;
-  std::recursive_mutex mutex_;
-  bool quit_ = false;
+  std::atomic<bool> quit_{false};
 };
 
 }  // namespace vrscript

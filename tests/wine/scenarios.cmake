@@ -1,0 +1,12 @@
+# End-to-end scenarios: the receiver process runs each script against the
+# real Tarvex.exe and MQD7RA.dll (through the stand-in hid.dll and
+# setupapi.dll) and the UI probe's commands.
+if(TARGET MQD7RA AND TARGET Tarvex AND TARGET vreceiver)
+  file(GLOB scenario_scripts CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/scenarios/*.vr)
+  foreach(script IN LISTS scenario_scripts)
+    get_filename_component(name ${script} NAME_WE)
+    add_test(NAME wine.scenario.${name} COMMAND vreceiver --script ${script}
+             WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+    set_tests_properties(wine.scenario.${name} PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+  endforeach()
+endif()
