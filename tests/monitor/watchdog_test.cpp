@@ -74,9 +74,9 @@ TEST_P(WatchdogTransitionTest, FollowsTheTable) {
 INSTANTIATE_TEST_SUITE_P(AllRows, WatchdogTransitionTest,
                          ::testing::Combine(::testing::ValuesIn(kTransitions),
                                             ::testing::Values(0, 1, 2)),
-                         [](const auto &info) {
-                           return "row" + std::to_string(info.index / 3 + 1) + "_lParam" +
-                                  std::to_string(std::get<1>(info.param));
+                         [](const auto &row) {
+                           return "row" + std::to_string(row.index / 3 + 1) + "_lParam" +
+                                  std::to_string(std::get<1>(row.param));
                          });
 
 TEST_F(MonitorTest, WithoutTheLibraryEveryCheckEndsNotConnected) {
