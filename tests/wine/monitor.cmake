@@ -18,6 +18,14 @@ if(WIN32)
     target_link_options(mqd7ra_probe PRIVATE -Wl,--kill-at)
   endif()
 
+  # The host's pieces and the compiled resources, checked in-process.
+  add_executable(monitor_host_test ${monitor_wine_dir}/monitor_host_test.cpp
+                                   ${PROJECT_SOURCE_DIR}/monitor/res/Tarvex.rc)
+  target_link_libraries(monitor_host_test PRIVATE tarvex_host)
+  tarvex_warnings(monitor_host_test)
+  tarvex_gbk_literals(monitor_host_test)
+  add_test(NAME wine.monitor_host COMMAND monitor_host_test)
+
   set(tarvex_start_png ${CMAKE_BINARY_DIR}/artifacts/tarvex-start.png)
   add_test(NAME wine.tarvex_start
            COMMAND bash ${monitor_wine_dir}/tarvex_start.sh $<TARGET_FILE:Tarvex>
