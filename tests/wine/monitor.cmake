@@ -15,7 +15,7 @@ if(WIN32)
   set_target_properties(mqd7ra_probe PROPERTIES PREFIX "" OUTPUT_NAME mqd7ra_probe
                         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-bin)
   if(MINGW)
-    target_link_options(mqd7ra_probe PRIVATE -Wl,--kill-at)
+    target_link_options(mqd7ra_probe PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
   endif()
 
   # The host's pieces and the compiled resources, checked in-process.
