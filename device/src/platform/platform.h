@@ -66,6 +66,8 @@ class Platform {
   virtual void ResumeThread(ThreadHandle thread) = 0;
   // Makes a read that the thread is blocked in return with failure.
   virtual void CancelBlockedRead(ThreadHandle thread) = 0;
+  // Waits up to the given time for the thread to end; true once it has.
+  virtual bool WaitForThread(ThreadHandle thread, uint32_t milliseconds) = 0;
   // Ends the thread by force (last resort: it may hold no lock then).
   virtual void TerminateThread(ThreadHandle thread) = 0;
   virtual void CloseThread(ThreadHandle thread) = 0;

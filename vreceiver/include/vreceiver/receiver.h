@@ -87,6 +87,7 @@ class Receiver {
   uint16_t ProductId() const;
   // Lists the input interface only, the feature interface only, or both.
   void SetInterfacesPresent(bool input, bool feature);
+  // The receiver starts plugged in.
   void Plug();
   // Removes the receiver: open handles fail, blocked reads return failure.
   void Unplug();
@@ -94,18 +95,26 @@ class Receiver {
   // Refuse the next `count` feature writes (greetings, frame and command
   // reports; preludes count too); -1 refuses all until set back to 0.
   void RefuseFeatureWrites(int32_t count);
+  // The same, once `afterAccepted` more writes have been accepted.
+  void RefuseFeatureWrites(int32_t count, uint32_t afterAccepted);
   void RefuseFeatureReads(bool refuse);
   // Ends every blocked read for good (process end, test teardown).
   void Shutdown();
+  // While set, Cancel() has no effect: a driver whose reads cannot be
+  // cancelled, so that a reader can only be ended by force.
+  void SetCancelIgnored(bool ignored);
 
   // ---- Script side: the pendant ----
+  // Reports made while the receiver is unplugged are lost, as are those
+  // still queued when it is unplugged.
   void QueueReport(const Report &report);
   // Sends a report built from the pendant state with the given wheel delta.
   void SendState(int8_t wheelDelta = 0);
-  PendantState &Pendant();  // edit, then SendState()
+  PendantState &Pendant();                         // edit, then SendState()
   void PressKeys(uint8_t key1, uint8_t key2 = 0);  // one report with the keys down
   void ReleaseKeys();                              // one report with no key
   void TurnWheel(int32_t delta);                   // split into reports of -128..127
+  // Each selector or switch change sends one report with the new state.
   void SetAxis(uint8_t axisCode);
   void SetStep(uint8_t stepCode);
   void SetWheelEnabled(bool on);
@@ -120,7 +129,8 @@ class Receiver {
   std::vector<DisplayText> DisplayTexts() const;
   std::vector<Command> Commands() const;
   uint32_t InfoRequests() const;
-  uint32_t OpenHandles() const;  // handles open on the receiver's interfaces
+  uint32_t OpenHandles() const;   // handles open on the receiver's interfaces
+  uint32_t BlockedReads() const;  // reads waiting for a report now
   void ClearLog();
   // Waits until pred() holds or the timeout passes; pred runs without the
   // model's lock (it may call any member) and again after every change.

@@ -1,0 +1,30 @@
+// Construction, teardown and Xinit of the library state.
+#include "library.h"
+
+#include <mqd7ra.h>
+
+namespace mqd7ra {
+
+// Every field starts at zero, the handles included: they carry the invalid
+// marker only once Xinit has run.
+Library::Library(Platform &port) : platform(port) {}
+
+Library::~Library() {
+  if (readerHandle != 0) XClose();
+}
+
+int32_t Library::Xinit() {
+  readerId = 0;
+  interfaceCount = 0;
+  targetWindow = 0;
+  deviceType = 0;
+  currentInput = 0;
+  wheelAccumulator = 0;
+  std::lock_guard<std::mutex> lock(handleLock);
+  inputHandle = kInvalidHandle;
+  featureHandle = kInvalidHandle;
+  ++inputGeneration;
+  return XR_OK;
+}
+
+}  // namespace mqd7ra

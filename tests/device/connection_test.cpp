@@ -1,0 +1,166 @@
+#include "device_fixture.h"
+
+namespace devicetest {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+TEST_F(DeviceTest, OpenGreetsWithTheUtcDayAndStartsOneReader) {
+  platform.SetUtcDay(5);
+  ASSERT_EQ(XR_OK, Open());
+  const auto writes = receiver.FeatureWrites();
+  ASSERT_EQ(1u, writes.size());
+  EXPECT_EQ((Bytes{6, 0xFE, 0xFD, 5, 0x20, 0x20, 0x20, 0x20}), writes[0].bytes);
+  EXPECT_EQ(Bytes{5}, receiver.GreetingDays());
+  EXPECT_EQ(2u, receiver.OpenHandles());
+  EXPECT_EQ(1u, platform.ThreadsCreated());
+  EXPECT_EQ(0u, platform.InterfaceListsOpen());
+
+  // Open again while open: nothing is scanned or sent, even for window 0.
+  EXPECT_EQ(XR_OK, library.XOpen(0));
+  EXPECT_EQ(1u, receiver.FeatureWrites().size());
+  receiver.PressKeys(1);
+  ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
+  EXPECT_EQ(kWindow, messages.Of(WM_DEVICE_INPUT)[0].window);
+}
+
+TEST_F(DeviceTest, OpenRefusesWindowZeroAndChangesNothing) {
+  EXPECT_EQ(XR_BAD_WINDOW, library.XOpen(0));
+  EXPECT_EQ(mqd7ra::kInvalidHandle, library.InputHandle());
+  EXPECT_EQ(0u, receiver.OpenHandles());
+  EXPECT_EQ(0u, platform.ThreadsCreated());
+}
+
+struct ProductCase {
+  uint16_t productId;
+  int32_t result;
+  uint8_t deviceType;
+};
+
+class ProductTableTest : public DeviceTest, public ::testing::WithParamInterface<ProductCase> {};
+
+TEST_P(ProductTableTest, ProductIdChoosesTheModel) {
+  receiver.SetProductId(GetParam().productId);
+  EXPECT_EQ(GetParam().result, Open());
+  EXPECT_EQ(GetParam().deviceType, library.DeviceType());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boundaries, ProductTableTest,
+    ::testing::Values(ProductCase{60303, XR_NO_DEVICE, 0}, ProductCase{60304, XR_OK, 9},
+                      ProductCase{60305, XR_OK, 4}, ProductCase{60306, XR_OK, 2},
+                      ProductCase{60313, XR_OK, 8}, ProductCase{60314, XR_OK, 9},
+                      ProductCase{60323, XR_OK, 7}, ProductCase{65535, XR_OK, 9}),
+    [](const auto &test) { return std::to_string(test.param.productId); });
+
+TEST_F(DeviceTest, OnlyTheFirst25InterfacesAreScanned) {
+  // Foreign interfaces come first; the receiver's input, then feature, follow.
+  receiver.SetForeignInterfaceCount(23);
+  EXPECT_EQ(XR_OK, Open());
+  EXPECT_NE(mqd7ra::kInvalidHandle, library.FeatureHandle());
+  EXPECT_EQ(2u, receiver.OpenHandles());
+  library.XClose();
+
+  receiver.SetForeignInterfaceCount(24);  // the feature interface is the 26th
+  receiver.ClearLog();
+  EXPECT_EQ(XR_OK, Open());
+  EXPECT_EQ(mqd7ra::kInvalidHandle, library.FeatureHandle());
+  EXPECT_TRUE(receiver.FeatureWrites().empty());
+  library.XClose();
+
+  receiver.SetForeignInterfaceCount(25);
+  EXPECT_EQ(XR_NO_DEVICE, Open());
+  EXPECT_EQ(0u, receiver.OpenHandles());
+}
+
+TEST_F(DeviceTest, FeatureOnlyScanKeepsTheFeatureHandle) {
+  receiver.SetInterfacesPresent(false, true);
+  EXPECT_EQ(XR_NO_DEVICE, Open());
+  EXPECT_NE(mqd7ra::kInvalidHandle, library.FeatureHandle());
+  EXPECT_TRUE(receiver.FeatureWrites().empty());
+  EXPECT_EQ(0u, platform.ThreadsCreated());
+  EXPECT_EQ(XR_OK, Open());  // the feature interface is open: no scan
+  EXPECT_EQ(1u, receiver.OpenHandles());
+  EXPECT_EQ(-1, library.XClose());
+  EXPECT_EQ(0u, receiver.OpenHandles());
+}
+
+TEST_F(DeviceTest, InputOnlyScanReadsWithoutGreeting) {
+  receiver.SetInterfacesPresent(true, false);
+  EXPECT_EQ(XR_OK, Open());
+  EXPECT_TRUE(receiver.FeatureWrites().empty());
+  receiver.PressKeys(7);
+  ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
+
+  // A later send re-opens: the old input handle is closed, not leaked, and
+  // the same reader goes on with the new one.
+  receiver.SetInterfacesPresent(true, true);
+  const uint8_t payload[2] = {0x41, 0x42};
+  uint8_t length = 2;
+  EXPECT_EQ(XR_OK, library.XSendOutput(payload, &length));
+  EXPECT_EQ(2u, receiver.OpenHandles());
+  EXPECT_EQ(Bytes{5}, receiver.GreetingDays());
+  receiver.PressKeys(8);
+  ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 2));
+  EXPECT_EQ(8, INPUTWORD_KEY1(messages.Of(WM_DEVICE_INPUT)[1].lParam));
+  EXPECT_EQ(1u, platform.ThreadsCreated());
+}
+
+TEST_F(DeviceTest, CloseReportsWhatItClosed) {
+  EXPECT_EQ(-1, library.XClose());  // nothing open, no reader: no wait
+  ASSERT_EQ(XR_OK, Open());
+  EXPECT_EQ(1, library.XClose());
+  EXPECT_EQ(0u, receiver.OpenHandles());
+  EXPECT_EQ(0u, library.ReaderId());
+  EXPECT_EQ(-1, library.XClose());
+
+  ASSERT_EQ(XR_OK, Open());  // a new reader after a close
+  EXPECT_EQ(2u, platform.ThreadsCreated());
+}
+
+// The reader is blocked in a read with no report coming: XClose cancels it,
+// and the stop is not taken for a lost receiver.
+TEST_F(DeviceTest, CloseEndsABlockedReaderWithoutForceOrLossMessage) {
+  ASSERT_EQ(XR_OK, Open());
+  receiver.PressKeys(1);
+  ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
+  WaitUntilReading();
+  EXPECT_EQ(1, library.XClose());
+  EXPECT_EQ(0u, platform.ThreadsTerminated());
+  EXPECT_EQ(0u, messages.Count(WM_DEVICE_CHECK));
+  EXPECT_EQ(0u, library.ReaderId());
+}
+
+// A read that cannot be cancelled: the reader is ended by force after the
+// bounded wait, and the next open starts a new one.
+TEST_F(DeviceTest, CloseEndsAnUncancellableReaderByForce) {
+  ASSERT_EQ(XR_OK, Open());
+  WaitUntilReading();
+  receiver.SetCancelIgnored(true);
+  EXPECT_EQ(1, library.XClose());
+  EXPECT_EQ(1u, platform.ThreadsTerminated());
+  EXPECT_EQ(0u, library.ReaderId());
+  EXPECT_EQ(0u, receiver.OpenHandles());
+
+  receiver.SetCancelIgnored(false);
+  ASSERT_EQ(XR_OK, Open());
+  EXPECT_EQ(2u, platform.ThreadsCreated());
+  receiver.PressKeys(3);
+  ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
+}
+
+TEST_F(DeviceTest, EveryScanCountsFromZero) {
+  ASSERT_EQ(XR_OK, Open());
+  LoseReceiver();
+  receiver.Plug();
+  // The on-demand open after a loss runs without XClose or Xinit before it
+  // and still takes both interfaces.
+  const uint8_t command[1] = {0x0A};
+  const uint8_t count = 1;
+  EXPECT_EQ(XR_OK, library.XWritDev(command, &count));
+  EXPECT_NE(mqd7ra::kInvalidHandle, library.InputHandle());
+  EXPECT_NE(mqd7ra::kInvalidHandle, library.FeatureHandle());
+}
+
+}  // namespace
+}  // namespace devicetest

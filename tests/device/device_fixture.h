@@ -1,0 +1,101 @@
+// The real library core on the in-process port over a virtual receiver, and
+// a log of every message it posts.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <mqd7ra.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+#include "library.h"
+#include "vreceiver/receiver.h"
+#include "vreceiver/virtual_platform.h"
+
+namespace devicetest {
+
+constexpr mqd7ra::WindowHandle kWindow = 0x1234;
+constexpr uint32_t kWaitMs = 5000;
+
+struct Message {
+  mqd7ra::WindowHandle window;
+  uint32_t message;
+  uintptr_t wParam;
+  intptr_t lParam;
+};
+
+class MessageLog {
+ public:
+  void Record(const Message &m) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    messages_.push_back(m);
+    changed_.notify_all();
+  }
+  size_t Count(uint32_t message) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return CountLocked(message);
+  }
+  std::vector<Message> Of(uint32_t message) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<Message> found;
+    for (const Message &m : messages_) {
+      if (m.message == message) found.push_back(m);
+    }
+    return found;
+  }
+  // Bounded wait until at least `count` messages of the kind have come.
+  bool WaitForCount(uint32_t message, size_t count) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(kWaitMs),
+                             [&] { return CountLocked(message) >= count; });
+  }
+
+ private:
+  size_t CountLocked(uint32_t message) const {
+    size_t n = 0;
+    for (const Message &m : messages_) n += m.message == message ? 1 : 0;
+    return n;
+  }
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  std::vector<Message> messages_;
+};
+
+class DeviceTest : public ::testing::Test {
+ protected:
+  DeviceTest() {
+    platform.SetUtcDay(5);
+    platform.SetMessageSink([this](mqd7ra::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
+      messages.Record(Message{w, m, wp, lp});
+    });
+    library.Xinit();
+  }
+
+  int32_t Open() { return library.XOpen(kWindow); }
+
+  // Opens and forgets the reports the open sent.
+  void OpenAndSettle() {
+    ASSERT_EQ(XR_OK, Open());
+    receiver.ClearLog();
+  }
+
+  void WaitUntilReading() {
+    ASSERT_TRUE(receiver.WaitFor([&] { return receiver.BlockedReads() == 1; }, kWaitMs));
+  }
+
+  // Unplugs and waits for the reader to report the loss.
+  void LoseReceiver() {
+    receiver.Unplug();
+    ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_CHECK, 1));
+    ASSERT_TRUE(receiver.WaitFor([&] { return receiver.OpenHandles() == 0; }, kWaitMs));
+  }
+
+  vreceiver::Receiver receiver;
+  vreceiver::VirtualPlatform platform{receiver};
+  MessageLog messages;
+  mqd7ra::Library library{platform};
+};
+
+}  // namespace devicetest

@@ -1,0 +1,84 @@
+// The receiver model, pendant side: input reports made from what the pendant
+// holds, and the information the receiver answers with.
+#include <algorithm>
+
+#include "receiver_impl.h"
+
+namespace vreceiver {
+
+namespace {
+
+constexpr uint8_t kInputReportId = 4;
+
+Report MakeReport(const PendantState &p, int8_t wheelDelta) {
+  const uint8_t mode = static_cast<uint8_t>((p.stepCode & 0x3F) | (p.wheelEnabled ? 0x40 : 0) |
+                                            (p.emergencyStop ? 0x80 : 0));
+  return Report{
+      kInputReportId, 0, p.key1, p.key2, mode, p.axisCode, static_cast<uint8_t>(wheelDelta), 0};
+}
+
+}  // namespace
+
+void Receiver::QueueReport(const Report &report) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  if (!impl_->plugged) return;
+  impl_->reports.push_back(report);
+  impl_->Changed();
+}
+
+void Receiver::SendState(int8_t wheelDelta) { QueueReport(MakeReport(impl_->pendant, wheelDelta)); }
+
+PendantState &Receiver::Pendant() { return impl_->pendant; }
+
+void Receiver::PressKeys(uint8_t key1, uint8_t key2) {
+  impl_->pendant.key1 = key1;
+  impl_->pendant.key2 = key2;
+  SendState();
+}
+
+void Receiver::ReleaseKeys() { PressKeys(0, 0); }
+
+void Receiver::TurnWheel(int32_t delta) {
+  while (delta != 0) {
+    const int32_t step = std::clamp(delta, -128, 127);
+    SendState(static_cast<int8_t>(step));
+    delta -= step;
+  }
+}
+
+void Receiver::SetAxis(uint8_t axisCode) {
+  impl_->pendant.axisCode = axisCode;
+  SendState();
+}
+
+void Receiver::SetStep(uint8_t stepCode) {
+  impl_->pendant.stepCode = stepCode;
+  SendState();
+}
+
+void Receiver::SetWheelEnabled(bool on) {
+  impl_->pendant.wheelEnabled = on;
+  SendState();
+}
+
+void Receiver::SetEmergencyStop(bool on) {
+  impl_->pendant.emergencyStop = on;
+  SendState();
+}
+
+void Receiver::SetInfo(const ReceiverInfo &info) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->info = info;
+}
+
+ReceiverInfo Receiver::Info() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->info;
+}
+
+size_t Receiver::PendingReports() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->reports.size();
+}
+
+}  // namespace vreceiver

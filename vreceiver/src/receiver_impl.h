@@ -1,0 +1,69 @@
+// The receiver model's state, shared by its script side and device side.
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+
+#include "feature_log.h"
+#include "vreceiver/receiver.h"
+
+namespace vreceiver {
+
+enum class InterfaceKind { kForeign, kInput, kFeature };
+
+struct HandleRecord {
+  InterfaceKind kind = InterfaceKind::kForeign;
+  uint32_t foreignIndex = 0;
+  uint64_t plugEpoch = 0;  // receiver handles go stale when this is passed
+};
+
+// A reader blocked in Read, so that Cancel can find it without allocating.
+struct BlockedRead {
+  bool inUse = false;
+  uint64_t reader = 0;
+  bool cancelled = false;
+};
+
+struct Receiver::Impl {
+  mutable std::mutex mutex;
+  mutable std::condition_variable changed;
+  uint64_t changes = 0;
+
+  uint32_t foreignCount = 2;
+  uint16_t productId = kDefaultProductId;
+  bool inputPresent = true;
+  bool featurePresent = true;
+  bool plugged = true;
+  uint64_t plugEpoch = 1;
+  int32_t refuseWrites = 0;
+  uint32_t acceptBeforeRefusal = 0;
+  bool refuseReads = false;
+  bool shutdown = false;
+  bool cancelIgnored = false;
+
+  std::deque<Report> reports;
+  PendantState pendant;
+  ReceiverInfo info;
+
+  std::vector<FeatureWrite> writes;
+  FeatureLog log;
+  uint32_t infoRequests = 0;
+
+  std::map<int32_t, HandleRecord> handles;
+  int32_t nextHandle = 1;
+  std::array<BlockedRead, 16> blocked{};
+
+  // Call with the mutex held after every change a waiter may look for.
+  void Changed() {
+    ++changes;
+    changed.notify_all();
+  }
+  // The record of an open handle that still reaches its interface, or null.
+  const HandleRecord *Live(int32_t handle, InterfaceKind kind) const;
+  std::vector<InterfaceInfo> Interfaces() const;
+};
+
+}  // namespace vreceiver

@@ -1,0 +1,195 @@
+// The receiver model, script side: the machine's interfaces, plugging, faults
+// to inject, and what the receiver was sent.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "receiver_impl.h"
+
+namespace vreceiver {
+
+namespace {
+
+constexpr const char *kClassSuffix = "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+constexpr uint16_t kForeignVendorId = 0x046D;
+constexpr uint16_t kForeignFirstProductId = 0xC000;
+constexpr auto kWaitPollStep = std::chrono::milliseconds(5);
+
+std::string MakePath(uint16_t vendorId, uint16_t productId, const char *rest) {
+  char path[160];
+  std::snprintf(path, sizeof path, "\\\\?\\hid#vid_%04x&pid_%04x%s%s", vendorId, productId, rest,
+                kClassSuffix);
+  return path;
+}
+
+// Foreign interfaces alternate between a mouse-like one with 8-byte input
+// reports (to be told apart by vendor) and one with other report lengths.
+InterfaceInfo ForeignInterface(uint32_t index) {
+  InterfaceInfo info;
+  info.vendorId = kForeignVendorId;
+  info.productId = static_cast<uint16_t>(kForeignFirstProductId + index);
+  info.path =
+      MakePath(info.vendorId, info.productId, ("#7&foreign&" + std::to_string(index)).c_str());
+  info.inputLength = index % 2 == 0 ? 8 : 64;
+  info.featureLength = index % 2 == 0 ? 0 : 65;
+  return info;
+}
+
+InterfaceInfo ReceiverInterface(uint16_t productId, bool feature) {
+  InterfaceInfo info;
+  info.vendorId = kReceiverVendorId;
+  info.productId = productId;
+  info.path =
+      MakePath(info.vendorId, productId, feature ? "&mi_01#8&receiver" : "&mi_00#8&receiver");
+  info.inputLength = feature ? 0 : 8;
+  info.featureLength = feature ? 8 : 0;
+  return info;
+}
+
+}  // namespace
+
+std::vector<InterfaceInfo> Receiver::Impl::Interfaces() const {
+  std::vector<InterfaceInfo> list;
+  for (uint32_t i = 0; i < foreignCount; ++i) list.push_back(ForeignInterface(i));
+  if (plugged && inputPresent) list.push_back(ReceiverInterface(productId, false));
+  if (plugged && featurePresent) list.push_back(ReceiverInterface(productId, true));
+  return list;
+}
+
+Receiver::Receiver() : impl_(new Impl) {}
+Receiver::~Receiver() { delete impl_; }
+
+void Receiver::SetForeignInterfaceCount(uint32_t count) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->foreignCount = count;
+  impl_->Changed();
+}
+
+void Receiver::SetProductId(uint16_t productId) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->productId = productId;
+  impl_->Changed();
+}
+
+uint16_t Receiver::ProductId() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->productId;
+}
+
+void Receiver::SetInterfacesPresent(bool input, bool feature) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->inputPresent = input;
+  impl_->featurePresent = feature;
+  impl_->Changed();
+}
+
+void Receiver::Plug() {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->plugged = true;
+  impl_->Changed();
+}
+
+void Receiver::Unplug() {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  if (!impl_->plugged) return;
+  impl_->plugged = false;
+  ++impl_->plugEpoch;
+  impl_->reports.clear();
+  impl_->Changed();
+}
+
+bool Receiver::IsPlugged() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->plugged;
+}
+
+void Receiver::RefuseFeatureWrites(int32_t count) { RefuseFeatureWrites(count, 0); }
+
+void Receiver::RefuseFeatureWrites(int32_t count, uint32_t afterAccepted) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->refuseWrites = count;
+  impl_->acceptBeforeRefusal = afterAccepted;
+}
+
+void Receiver::RefuseFeatureReads(bool refuse) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->refuseReads = refuse;
+}
+
+void Receiver::Shutdown() {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->shutdown = true;
+  impl_->Changed();
+}
+
+void Receiver::SetCancelIgnored(bool ignored) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->cancelIgnored = ignored;
+}
+
+std::vector<FeatureWrite> Receiver::FeatureWrites() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->writes;
+}
+
+std::vector<uint8_t> Receiver::GreetingDays() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->log.GreetingDays();
+}
+
+std::vector<DisplayText> Receiver::DisplayTexts() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->log.DisplayTexts();
+}
+
+std::vector<Command> Receiver::Commands() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->log.Commands();
+}
+
+uint32_t Receiver::InfoRequests() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->infoRequests;
+}
+
+uint32_t Receiver::OpenHandles() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  uint32_t count = 0;
+  for (const auto &entry : impl_->handles) {
+    if (entry.second.kind != InterfaceKind::kForeign) ++count;
+  }
+  return count;
+}
+
+uint32_t Receiver::BlockedReads() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  uint32_t count = 0;
+  for (const BlockedRead &b : impl_->blocked) count += b.inUse ? 1 : 0;
+  return count;
+}
+
+void Receiver::ClearLog() {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->writes.clear();
+  impl_->log.Clear();
+  impl_->infoRequests = 0;
+}
+
+// pred may look at state outside the model too, so it is also tried again
+// every few milliseconds.
+bool Receiver::WaitFor(const std::function<bool()> &pred, uint32_t timeoutMs) const {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::unique_lock<std::mutex> lock(impl_->mutex);
+  for (;;) {
+    const uint64_t seen = impl_->changes;
+    lock.unlock();
+    if (pred()) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return false;
+    lock.lock();
+    impl_->changed.wait_until(lock, std::min(deadline, now + kWaitPollStep),
+                              [&] { return impl_->changes != seen; });
+  }
+}
+
+}  // namespace vreceiver
