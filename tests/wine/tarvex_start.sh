@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Starts Tarvex.exe under Wine, waits for its main window, takes a
+# screenshot, closes the window and waits for the program to end.
+#   tarvex_start.sh <Tarvex.exe> <tarvex_window.exe> <screenshot.png|-> [working dir]
+# Every wait is bounded.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+[ -n "${DISPLAY:-}" ] || exec "$here/../../scripts/with-xvfb.sh" "$0" "$@"
+exe=$1 helper=$2 shot=$3 workdir=${4:-$(dirname "$1")}
+run() { "$here/../../scripts/wine-run.sh" "$@"; }
+
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+(cd "$workdir" && exec "$here/../../scripts/wine-run.sh" "$exe") >"$out" 2>&1 &
+pid=$!
+
+if ! run "$helper" wait 30000; then
+  echo "main window did not show"; kill "$pid" 2>/dev/null; exit 1
+fi
+if [ "$shot" != - ]; then
+  mkdir -p "$(dirname "$shot")"
+  import -window root "$shot"
+  echo "screenshot: $shot"
+fi
+if ! run "$helper" close 15000; then
+  echo "main window did not close"; kill "$pid" 2>/dev/null; exit 1
+fi
+if ! timeout 20 tail --pid="$pid" -f /dev/null; then
+  echo "Tarvex.exe did not end"; kill "$pid" 2>/dev/null; exit 1
+fi
+wait "$pid"
