@@ -86,6 +86,21 @@ vrscript::Handler CountIs(vreceiver::Receiver &receiver, std::function<size_t()>
   };
 }
 
+// A command whose check is retried after every change of the model until it
+// passes or the time-out ends; the last failure's message is kept.
+using Check = std::function<bool(vreceiver::Receiver &, const Args &, std::string *)>;
+vrscript::Handler Eventually(vreceiver::Receiver &receiver, Check check) {
+  return [&receiver, check](const Args &args, std::string *out) {
+    bool ok = receiver.WaitFor(
+        [&] {
+          out->clear();
+          return check(receiver, args, out);
+        },
+        args.Timeout());
+    return ok;
+  };
+}
+
 std::string DescribeDisplay(const vreceiver::DisplayText &text) {
   std::string line = "display day=" + std::to_string(text.day) + " payload(" +
                      std::to_string(text.payload.size()) + ")=" + HexOf(text.payload);
@@ -298,8 +313,8 @@ void AddObservations(vrscript::Interpreter &in, vreceiver::Receiver &r) {
          "expect-handles N          wait until N handles are open on the receiver",
          CountIs(r, [&r] { return r.OpenHandles(); }));
   in.Add("expect-greeting-day", "expect-greeting-day I|last today|DAY   a greeting's day byte",
-         [&r](const Args &a, std::string *out) {
-           std::vector<uint8_t> days = r.GreetingDays();
+         Eventually(r, [](vreceiver::Receiver &model, const Args &a, std::string *out) {
+           std::vector<uint8_t> days = model.GreetingDays();
            size_t index = 0;
            long want = 0;
            if (!LogIndex(a, days.size(), &index, out)) return false;
@@ -310,13 +325,13 @@ void AddObservations(vrscript::Interpreter &in, vreceiver::Receiver &r) {
            if (days[index] == want) return true;
            *out = "day is " + std::to_string(days[index]) + ", expected " + std::to_string(want);
            return false;
-         });
+         }));
   in.Add("expect-display",
          "expect-display I|last \"L1\" \"L2\" \"L3\" \"L4\"   a display text, lines space-padded",
-         [&r](const Args &a, std::string *out) { return ExpectDisplay(r, a, out); });
+         Eventually(r, ExpectDisplay));
   in.Add("expect-display-day", "expect-display-day I|last today|DAY   a display frame's day byte",
-         [&r](const Args &a, std::string *out) {
-           std::vector<vreceiver::DisplayText> texts = r.DisplayTexts();
+         Eventually(r, [](vreceiver::Receiver &model, const Args &a, std::string *out) {
+           std::vector<vreceiver::DisplayText> texts = model.DisplayTexts();
            size_t index = 0;
            long want = 0;
            if (!LogIndex(a, texts.size(), &index, out)) return false;
@@ -327,10 +342,10 @@ void AddObservations(vrscript::Interpreter &in, vreceiver::Receiver &r) {
            if (texts[index].day == want) return true;
            *out = "day is " + std::to_string(texts[index].day);
            return false;
-         });
+         }));
   in.Add("expect-command", "expect-command I|last B..  a command's bytes (hex)",
-         [&r](const Args &a, std::string *out) {
-           std::vector<vreceiver::Command> commands = r.Commands();
+         Eventually(r, [](vreceiver::Receiver &model, const Args &a, std::string *out) {
+           std::vector<vreceiver::Command> commands = model.Commands();
            size_t index = 0;
            std::vector<uint8_t> want;
            if (!LogIndex(a, commands.size(), &index, out) || !HexWords(a, 1, &want, out))
@@ -338,10 +353,10 @@ void AddObservations(vrscript::Interpreter &in, vreceiver::Receiver &r) {
            if (commands[index].bytes == want) return true;
            *out = "command is " + HexOf(commands[index].bytes);
            return false;
-         });
+         }));
   in.Add("expect-write", "expect-write I|last B..    a raw feature write (hex), preludes included",
-         [&r](const Args &a, std::string *out) {
-           std::vector<vreceiver::FeatureWrite> writes = r.FeatureWrites();
+         Eventually(r, [](vreceiver::Receiver &model, const Args &a, std::string *out) {
+           std::vector<vreceiver::FeatureWrite> writes = model.FeatureWrites();
            size_t index = 0;
            std::vector<uint8_t> want;
            if (!LogIndex(a, writes.size(), &index, out) || !HexWords(a, 1, &want, out))
@@ -349,7 +364,7 @@ void AddObservations(vrscript::Interpreter &in, vreceiver::Receiver &r) {
            if (writes[index].bytes == want) return true;
            *out = "write is " + HexOf(writes[index].bytes);
            return false;
-         });
+         }));
   in.Add("clear-log", "clear-log                 forget what the receiver got so far",
          [&r](const Args &, std::string *) {
            r.ClearLog();
