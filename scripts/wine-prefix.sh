@@ -20,12 +20,15 @@ fi
 # Per-program overrides only: a global WINEDLLOVERRIDES for hid/setupapi
 # breaks Wine's own services.
 standin_programs=(Tarvex.exe)
-if [ ! -f "$WINEPREFIX/.tarvex-standins-v1" ]; then
+if [ ! -f "$WINEPREFIX/.tarvex-tools-v2" ]; then
   for program in "${standin_programs[@]}"; do
     key="HKCU\\Software\\Wine\\AppDefaults\\$program\\DllOverrides"
     wine reg add "$key" /v hid /t REG_SZ /d native /f >/dev/null 2>&1
     wine reg add "$key" /v setupapi /t REG_SZ /d native /f >/dev/null 2>&1
   done
+  # A crash prints its backtrace and ends the program instead of waiting in a
+  # dialog that nobody closes.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.tarvex-standins-v1"
+  touch "$WINEPREFIX/.tarvex-tools-v2"
 fi

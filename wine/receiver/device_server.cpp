@@ -1,5 +1,6 @@
 #include "device_server.h"
 
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 
@@ -88,8 +89,15 @@ void DeviceServer::ServeInterface(HANDLE pipe, const vreceiver::InterfaceInfo &i
     reader = nextReader_++;
   }
   // The client never writes: its end closing is the only thing to watch.
-  std::thread watcher([this, pipe, reader] {
+  // Closing the model's handle then also ends a read that has not begun to
+  // block yet, which a cancel would miss.
+  std::atomic<bool> closed{false};
+  auto closeOnce = [this, handle, &closed] {
+    if (!closed.exchange(true)) Forget(handle);
+  };
+  std::thread watcher([this, pipe, reader, &closeOnce] {
     WaitClientGone(pipe);
+    closeOnce();
     receiver_.Cancel(reader);
   });
   if (info.inputLength > 0) {
@@ -100,6 +108,12 @@ void DeviceServer::ServeInterface(HANDLE pipe, const vreceiver::InterfaceInfo &i
     DisconnectNamedPipe(pipe);  // a blocked ReadFile in the client now fails
   }
   watcher.join();
+  closeOnce();
+  DisconnectNamedPipe(pipe);
+  CloseHandle(pipe);
+}
+
+void DeviceServer::Forget(int32_t handle) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     for (auto it = connections_.begin(); it != connections_.end(); ++it) {
@@ -110,8 +124,6 @@ void DeviceServer::ServeInterface(HANDLE pipe, const vreceiver::InterfaceInfo &i
     }
   }
   receiver_.Close(handle);
-  DisconnectNamedPipe(pipe);
-  CloseHandle(pipe);
 }
 
 void DeviceServer::ServeLink(HANDLE pipe) {

@@ -38,6 +38,8 @@ class DeviceServer {
   void Supervise();
   void StartListeners(const std::vector<vreceiver::InterfaceInfo> &listed);
   void ServeInterface(HANDLE pipe, const vreceiver::InterfaceInfo &info, const std::string &name);
+  // Drops a connection's entry and closes its model handle.
+  void Forget(int32_t handle);
   void ServeLink(HANDLE pipe);
   std::string Answer(const std::string &request);
   std::string AnswerList();

@@ -48,6 +48,18 @@ void CollectOutput(HANDLE readEnd) {
   CloseHandle(readEnd);
 }
 
+// The program ends with the receiver process, however that ends.
+HANDLE KillOnExitJob() {
+  static HANDLE job = [] {
+    HANDLE created = CreateJobObjectA(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return created;
+  }();
+  return job;
+}
+
 bool Running(Program &program) {
   return program.process && WaitForSingleObject(program.process, 0) == WAIT_TIMEOUT;
 }
@@ -75,14 +87,16 @@ bool Run(const Args &args, std::string *out) {
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION info{};
-  BOOL ok = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                           &startup, &info);
+  BOOL ok = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                           nullptr, nullptr, &startup, &info);
   CloseHandle(writeEnd);
   if (!ok) {
     CloseHandle(readEnd);
     *out = "cannot start " + args.words[0] + " (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
+  AssignProcessToJobObject(KillOnExitJob(), info.hProcess);
+  ResumeThread(info.hThread);
   CloseHandle(info.hThread);
   {
     std::lock_guard<std::mutex> lock(program.mutex);

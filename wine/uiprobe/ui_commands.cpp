@@ -9,10 +9,13 @@ namespace {
 using vrscript::Args;
 using vrscript::WaitUntil;
 
+// A program under Wine can take a while to show its first window.
+constexpr uint32_t kWindowTimeoutMs = 20000;
+
 // The main window, waiting for it within the command's time-out.
 HWND WaitMain(const Args &args, std::string *out) {
   HWND main = nullptr;
-  WaitUntil([&] { return (main = MainWindow()) != nullptr; }, args.Timeout());
+  WaitUntil([&] { return (main = MainWindow()) != nullptr; }, args.Timeout(kWindowTimeoutMs));
   if (!main) *out = "the main window is not there";
   return main;
 }
