@@ -11,10 +11,13 @@ namespace {
 constexpr DWORD kReplyCapacity = 64 * 1024;
 constexpr DWORD kBusyWaitMs = 2000;
 
+constexpr DWORD kReplyWaitMs = 1000;
+constexpr int kAttempts = 5;
+
 HANDLE ConnectLink() {
   for (int attempt = 0; attempt < 20; ++attempt) {
-    HANDLE pipe =
-        CreateFileA(kLinkPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE pipe = CreateFileA(kLinkPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, nullptr);
     if (pipe != INVALID_HANDLE_VALUE) return pipe;
     if (GetLastError() != ERROR_PIPE_BUSY) return INVALID_HANDLE_VALUE;
     WaitNamedPipeA(kLinkPipe, kBusyWaitMs);
@@ -22,22 +25,49 @@ HANDLE ConnectLink() {
   return INVALID_HANDLE_VALUE;
 }
 
-}  // namespace
+// Waits for an overlapped operation, at most `waitMs`; cancels it when late.
+bool Complete(HANDLE pipe, OVERLAPPED *overlapped, BOOL started, DWORD waitMs, DWORD *count) {
+  if (!started && GetLastError() != ERROR_IO_PENDING) return false;
+  if (WaitForSingleObject(overlapped->hEvent, waitMs) != WAIT_OBJECT_0) CancelIo(pipe);
+  return GetOverlappedResult(pipe, overlapped, count, TRUE) != 0;
+}
 
-bool Transact(const std::string &request, std::string *reply) {
+enum class Outcome { kAnswered, kNoReceiver, kLost };
+
+Outcome TryOnce(const std::string &request, std::string *reply) {
   HANDLE pipe = ConnectLink();
-  if (pipe == INVALID_HANDLE_VALUE) return false;
+  if (pipe == INVALID_HANDLE_VALUE) return Outcome::kNoReceiver;
   DWORD mode = PIPE_READMODE_MESSAGE;
   SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr);
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   std::string buffer(kReplyCapacity, '\0');
-  DWORD got = 0;
-  BOOL ok = TransactNamedPipe(pipe, const_cast<char *>(request.data()),
-                              static_cast<DWORD>(request.size()), &buffer[0], kReplyCapacity, &got,
-                              nullptr);
+  DWORD count = 0;
+  BOOL wrote =
+      WriteFile(pipe, request.data(), static_cast<DWORD>(request.size()), nullptr, &overlapped);
+  bool ok = Complete(pipe, &overlapped, wrote, kReplyWaitMs, &count) && count == request.size();
+  if (ok) {
+    ResetEvent(overlapped.hEvent);
+    BOOL read = ReadFile(pipe, &buffer[0], kReplyCapacity, nullptr, &overlapped);
+    ok = Complete(pipe, &overlapped, read, kReplyWaitMs, &count);
+  }
+  CloseHandle(overlapped.hEvent);
   CloseHandle(pipe);
-  if (!ok) return false;
-  reply->assign(buffer.data(), got);
-  return true;
+  if (!ok) return Outcome::kLost;
+  reply->assign(buffer.data(), count);
+  return Outcome::kAnswered;
+}
+
+}  // namespace
+
+// Under Wine a connection to the receiver is now and then lost before its
+// request is read: such a request is sent again on a new connection.
+bool Transact(const std::string &request, std::string *reply) {
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    Outcome outcome = TryOnce(request, reply);
+    if (outcome != Outcome::kLost) return outcome == Outcome::kAnswered;
+  }
+  return false;
 }
 
 std::string ToHex(const uint8_t *bytes, size_t count) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -29,8 +30,10 @@ class PipeListener {
   bool Settled() const { return listening_ == enabled_; }
 
  private:
+  struct Instance;
   void Run();
-  HANDLE CreateInstance(OVERLAPPED *overlapped, bool *connected);
+  std::unique_ptr<Instance> CreateInstance();
+  static bool WaitConnected(Instance *instance);
 
   std::string name_;
   Handler handler_;

@@ -101,6 +101,37 @@ vrscript::Handler Eventually(vreceiver::Receiver &receiver, Check check) {
   };
 }
 
+// Checks the day byte of log entry I (or "last") against DAY or "today".
+Check DayIs(std::function<std::vector<uint8_t>(vreceiver::Receiver &)> days) {
+  return [days](vreceiver::Receiver &model, const Args &a, std::string *out) {
+    std::vector<uint8_t> all = days(model);
+    size_t index = 0;
+    long want = 0;
+    if (!LogIndex(a, all.size(), &index, out)) return false;
+    if (a.words.size() == 2 && a.words[1] == "today") {
+      want = TodayUtc();
+    } else if (!Number(a, 1, 1, 31, &want, out)) {
+      return false;
+    }
+    if (all[index] == want) return true;
+    *out = "day is " + std::to_string(all[index]) + ", expected " + std::to_string(want);
+    return false;
+  };
+}
+
+// Checks the bytes of log entry I (or "last") against the hex words after it.
+Check BytesAre(std::function<std::vector<std::vector<uint8_t>>(vreceiver::Receiver &)> log) {
+  return [log](vreceiver::Receiver &model, const Args &a, std::string *out) {
+    std::vector<std::vector<uint8_t>> all = log(model);
+    size_t index = 0;
+    std::vector<uint8_t> want;
+    if (!LogIndex(a, all.size(), &index, out) || !HexWords(a, 1, &want, out)) return false;
+    if (all[index] == want) return true;
+    *out = "entry is " + HexOf(all[index]);
+    return false;
+  };
+}
+
 std::string DescribeDisplay(const vreceiver::DisplayText &text) {
   std::string line = "display day=" + std::to_string(text.day) + " payload(" +
                      std::to_string(text.payload.size()) + ")=" + HexOf(text.payload);
@@ -313,58 +344,32 @@ void AddObservations(vrscript::Interpreter &in, vreceiver::Receiver &r) {
          "expect-handles N          wait until N handles are open on the receiver",
          CountIs(r, [&r] { return r.OpenHandles(); }));
   in.Add("expect-greeting-day", "expect-greeting-day I|last today|DAY   a greeting's day byte",
-         Eventually(r, [](vreceiver::Receiver &model, const Args &a, std::string *out) {
-           std::vector<uint8_t> days = model.GreetingDays();
-           size_t index = 0;
-           long want = 0;
-           if (!LogIndex(a, days.size(), &index, out)) return false;
-           if (a.words.size() == 2 && a.words[1] == "today")
-             want = TodayUtc();
-           else if (!Number(a, 1, 1, 31, &want, out))
-             return false;
-           if (days[index] == want) return true;
-           *out = "day is " + std::to_string(days[index]) + ", expected " + std::to_string(want);
-           return false;
-         }));
+         Eventually(r, DayIs([](vreceiver::Receiver &model) { return model.GreetingDays(); })));
   in.Add("expect-display",
          "expect-display I|last \"L1\" \"L2\" \"L3\" \"L4\"   a display text, lines space-padded",
          Eventually(r, ExpectDisplay));
   in.Add("expect-display-day", "expect-display-day I|last today|DAY   a display frame's day byte",
-         Eventually(r, [](vreceiver::Receiver &model, const Args &a, std::string *out) {
-           std::vector<vreceiver::DisplayText> texts = model.DisplayTexts();
-           size_t index = 0;
-           long want = 0;
-           if (!LogIndex(a, texts.size(), &index, out)) return false;
-           if (a.words.size() == 2 && a.words[1] == "today")
-             want = TodayUtc();
-           else if (!Number(a, 1, 1, 31, &want, out))
-             return false;
-           if (texts[index].day == want) return true;
-           *out = "day is " + std::to_string(texts[index].day);
-           return false;
-         }));
+         Eventually(r, DayIs([](vreceiver::Receiver &model) {
+                      std::vector<uint8_t> days;
+                      for (const vreceiver::DisplayText &text : model.DisplayTexts())
+                        days.push_back(text.day);
+                      return days;
+                    })));
   in.Add("expect-command", "expect-command I|last B..  a command's bytes (hex)",
-         Eventually(r, [](vreceiver::Receiver &model, const Args &a, std::string *out) {
-           std::vector<vreceiver::Command> commands = model.Commands();
-           size_t index = 0;
-           std::vector<uint8_t> want;
-           if (!LogIndex(a, commands.size(), &index, out) || !HexWords(a, 1, &want, out))
-             return false;
-           if (commands[index].bytes == want) return true;
-           *out = "command is " + HexOf(commands[index].bytes);
-           return false;
-         }));
+         Eventually(r, BytesAre([](vreceiver::Receiver &model) {
+                      std::vector<std::vector<uint8_t>> all;
+                      for (const vreceiver::Command &command : model.Commands())
+                        all.push_back(command.bytes);
+                      return all;
+                    })));
   in.Add("expect-write", "expect-write I|last B..    a raw feature write (hex), preludes included",
-         Eventually(r, [](vreceiver::Receiver &model, const Args &a, std::string *out) {
-           std::vector<vreceiver::FeatureWrite> writes = model.FeatureWrites();
-           size_t index = 0;
-           std::vector<uint8_t> want;
-           if (!LogIndex(a, writes.size(), &index, out) || !HexWords(a, 1, &want, out))
-             return false;
-           if (writes[index].bytes == want) return true;
-           *out = "write is " + HexOf(writes[index].bytes);
-           return false;
-         }));
+         Eventually(r, BytesAre([](vreceiver::Receiver &model) {
+                      std::vector<std::vector<uint8_t>> all;
+                      for (const vreceiver::FeatureWrite &write : model.FeatureWrites()) {
+                        all.push_back(write.bytes);
+                      }
+                      return all;
+                    })));
   in.Add("clear-log", "clear-log                 forget what the receiver got so far",
          [&r](const Args &, std::string *) {
            r.ClearLog();

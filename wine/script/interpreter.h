@@ -3,19 +3,23 @@
 // (timeout=MS on every waiting command), # starts a comment.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <atomic>
 #include <string>
 #include <vector>
 
 namespace vrscript {
 
+// Generous: a loaded machine runs Wine programs slowly, and a wait ends as
+// soon as its condition holds.
+constexpr uint32_t kDefaultTimeoutMs = 15000;
+
 struct Args {
   std::vector<std::string> words;  // after the command name
   std::map<std::string, std::string> options;
-  uint32_t Timeout(uint32_t fallback = 5000) const;
+  uint32_t Timeout(uint32_t fallback = kDefaultTimeoutMs) const;
 };
 
 // A command fills `out` with what it has to say; false means it failed.

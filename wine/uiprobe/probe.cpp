@@ -6,20 +6,19 @@ namespace uiprobe {
 
 namespace {
 
-constexpr UINT kSendTimeoutMs = 2000;
+constexpr UINT kSendTimeoutMs = 5000;
 constexpr UINT kAboutCommand = 16;
 const wchar_t kMainTitle[] = L"NVT MQDZA \u6d4b\u8bd5-V1.32";  // "NVT MQDZA 测试-V1.32"
 
 std::string WindowText(HWND window) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                           &length)) {
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &length)) {
     return "";
   }
   std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
   SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
-                      SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied);
+                      SMTO_NORMAL, kSendTimeoutMs, &copied);
   text.resize(copied);
   return vrscript::WideToUtf8(text);
 }
@@ -64,7 +63,7 @@ bool SetControlText(HWND main, int id, const std::string &utf8) {
   std::wstring wide = vrscript::Utf8ToWide(utf8);
   DWORD_PTR result = 0;
   return SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
-                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0;
+                             SMTO_NORMAL, kSendTimeoutMs, &result) != 0;
 }
 
 bool ControlVisible(HWND main, int id) {
@@ -81,7 +80,7 @@ int CheckState(HWND main, int id) {
   HWND control = Control(main, id);
   DWORD_PTR state = 0;
   if (!control ||
-      !SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &state)) {
+      !SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &state)) {
     return -1;
   }
   return static_cast<int>(state);

@@ -30,11 +30,17 @@ bool ControlId(const Args &args, size_t count, int *id, std::string *out) {
   return true;
 }
 
+// The control id in the first of `count` words, and the main window.
+bool Target(const Args &args, size_t count, HWND *main, int *id, std::string *out) {
+  if (!ControlId(args, count, id, out)) return false;
+  *main = WaitMain(args, out);
+  return *main != nullptr;
+}
+
 bool ExpectText(const Args &args, std::string *out) {
   int id = 0;
-  if (!ControlId(args, 2, &id, out)) return false;
-  HWND main = WaitMain(args, out);
-  if (!main) return false;
+  HWND main = nullptr;
+  if (!Target(args, 2, &main, &id, out)) return false;
   std::string text;
   if (WaitUntil([&] { return ControlText(main, id, &text) && text == args.words[1]; },
                 args.Timeout())) {
@@ -48,12 +54,12 @@ bool ExpectText(const Args &args, std::string *out) {
 bool ExpectNumber(const Args &args, std::string *out, int (*read)(HWND, int)) {
   int id = 0;
   long want = 0;
-  if (!ControlId(args, 2, &id, out) || !vrscript::ParseNumber(args.words[1], &want)) {
-    *out = "expected a control id and a number";
+  HWND main = nullptr;
+  if (!Target(args, 2, &main, &id, out)) return false;
+  if (!vrscript::ParseNumber(args.words[1], &want)) {
+    *out = "expected a number";
     return false;
   }
-  HWND main = WaitMain(args, out);
-  if (!main) return false;
   int got = 0;
   if (WaitUntil([&] { return (got = read(main, id)) == want; }, args.Timeout())) return true;
   *out = "control " + std::to_string(id) + " has " + std::to_string(got);
@@ -62,34 +68,35 @@ bool ExpectNumber(const Args &args, std::string *out, int (*read)(HWND, int)) {
 
 bool ExpectVisible(const Args &args, std::string *out) {
   int id = 0;
-  if (!ControlId(args, 2, &id, out) || (args.words[1] != "yes" && args.words[1] != "no")) {
-    *out = "expected a control id and yes or no";
+  HWND main = nullptr;
+  if (!Target(args, 2, &main, &id, out)) return false;
+  if (args.words[1] != "yes" && args.words[1] != "no") {
+    *out = "expected yes or no";
     return false;
   }
-  HWND main = WaitMain(args, out);
   bool want = args.words[1] == "yes";
-  if (main && WaitUntil([&] { return ControlVisible(main, id) == want; }, args.Timeout())) {
+  if (WaitUntil([&] { return ControlVisible(main, id) == want; }, args.Timeout())) {
     return true;
   }
-  *out += "control " + std::to_string(id) + (want ? " is hidden" : " is visible");
+  *out = "control " + std::to_string(id) + (want ? " is hidden" : " is visible");
   return false;
 }
 
 bool ClickCommand(const Args &args, std::string *out) {
   int id = 0;
-  if (!ControlId(args, 1, &id, out)) return false;
-  HWND main = WaitMain(args, out);
-  if (main && Click(main, id)) return true;
-  *out += " no control " + std::to_string(id);
+  HWND main = nullptr;
+  if (!Target(args, 1, &main, &id, out)) return false;
+  if (Click(main, id)) return true;
+  *out = "no control " + std::to_string(id);
   return false;
 }
 
 bool TypeCommand(const Args &args, std::string *out) {
   int id = 0;
-  if (!ControlId(args, 2, &id, out)) return false;
-  HWND main = WaitMain(args, out);
-  if (main && SetControlText(main, id, args.words[1])) return true;
-  *out += " cannot type into " + std::to_string(id);
+  HWND main = nullptr;
+  if (!Target(args, 2, &main, &id, out)) return false;
+  if (SetControlText(main, id, args.words[1])) return true;
+  *out = "cannot type into " + std::to_string(id);
   return false;
 }
 
