@@ -36,10 +36,11 @@ snapshot() {
 
 finish=$root/wine/demo/finish-${2:-closes}.vr
 export TARVEX_SNAPSHOT_DIR
-TARVEX_SNAPSHOT_DIR=$(WINEPREFIX=$root/build/wine-prefix winepath -w "$out" 2>/dev/null)
+TARVEX_SNAPSHOT_DIR=$(WINEPREFIX=${TARVEX_WINEPREFIX:-$root/build/wine-prefix} winepath -w "$out" 2>/dev/null)
 cd "$bin"
 status=0
 while IFS= read -r line; do
+  line=${line%$'\r'}
   echo "$line"
   case $line in
     "snapshot "*) snapshot "${line#snapshot }" ;;
