@@ -1,0 +1,67 @@
+// The reader thread, sleeping, the UTC date and posted messages on Windows.
+#include <new>
+
+#include "platform/win32/win32_platform.h"
+
+namespace mqd7ra {
+
+namespace {
+
+HANDLE AsHandle(ThreadHandle thread) { return reinterpret_cast<HANDLE>(thread); }
+
+struct ThreadStart {
+  ThreadEntry entry;
+  void *parameter;
+};
+
+DWORD WINAPI RunThread(LPVOID start) {
+  const ThreadStart s = *static_cast<ThreadStart *>(start);
+  delete static_cast<ThreadStart *>(start);
+  return s.entry(s.parameter);
+}
+
+}  // namespace
+
+ThreadHandle Win32Platform::CreateSuspendedThread(ThreadEntry entry, void *parameter,
+                                                  uint32_t *threadId) {
+  auto *start = new (std::nothrow) ThreadStart{entry, parameter};
+  if (start == nullptr) return 0;
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, &RunThread, start, CREATE_SUSPENDED, &id);
+  if (thread == nullptr) {
+    delete start;
+    return 0;
+  }
+  *threadId = id;
+  return reinterpret_cast<ThreadHandle>(thread);
+}
+
+void Win32Platform::ResumeThread(ThreadHandle thread) { ::ResumeThread(AsHandle(thread)); }
+
+void Win32Platform::CancelBlockedRead(ThreadHandle thread) {
+  CancelSynchronousIo(AsHandle(thread));
+}
+
+bool Win32Platform::WaitForThread(ThreadHandle thread, uint32_t milliseconds) {
+  return WaitForSingleObject(AsHandle(thread), milliseconds) == WAIT_OBJECT_0;
+}
+
+void Win32Platform::TerminateThread(ThreadHandle thread) { ::TerminateThread(AsHandle(thread), 0); }
+
+void Win32Platform::CloseThread(ThreadHandle thread) { CloseHandle(AsHandle(thread)); }
+
+void Win32Platform::SleepMs(uint32_t milliseconds) { Sleep(milliseconds); }
+
+uint8_t Win32Platform::UtcDayOfMonth() {
+  SYSTEMTIME now = {};
+  GetSystemTime(&now);
+  return static_cast<uint8_t>(now.wDay & 0xFF);
+}
+
+void Win32Platform::PostToWindow(WindowHandle window, uint32_t message, uintptr_t wParam,
+                                 intptr_t lParam) {
+  PostMessageA(reinterpret_cast<HWND>(window), message, static_cast<WPARAM>(wParam),
+               static_cast<LPARAM>(lParam));
+}
+
+}  // namespace mqd7ra
