@@ -1,0 +1,21 @@
+// The LCD's display text: four lines, each cut or space-filled to its width
+// (11, 16, 16, 16 bytes), 59 bytes in all, no terminator.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tarvex {
+
+constexpr size_t kDisplayPayloadSize = 59;
+using DisplayPayload = std::array<uint8_t, kDisplayPayloadSize>;
+
+// Lines are GBK bytes. A double-byte character that would straddle a line's
+// width is left out whole (its place is filled with a space), so no line
+// ends in half a character.
+DisplayPayload ComposeDisplayPayload(const std::string &line1, const std::string &line2,
+                                     const std::string &line3, const std::string &line4);
+
+}  // namespace tarvex

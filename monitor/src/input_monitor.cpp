@@ -1,0 +1,105 @@
+// What the window does with each input message, the clear button and the
+// receiver-information check box.
+#include <algorithm>
+
+#include "input_texts.h"
+#include "monitor_dialog.h"
+#include "resource.h"
+
+namespace tarvex {
+namespace {
+
+constexpr uint8_t kInfoRequestKind = 2;
+
+}  // namespace
+
+intptr_t MonitorDialog::OnDeviceInput(uintptr_t wParam, intptr_t lParam) {
+  const int delta = static_cast<int8_t>(static_cast<uint8_t>(wParam & 0xFFu));
+  const InputWord word = static_cast<InputWord>(static_cast<uintptr_t>(lParam));
+  bool changed = false;
+
+  keyText = KeysText(INPUTWORD_KEY1(word), INPUTWORD_KEY2(word));
+  if (word != state_.lastInputWord) {
+    state_.lastInputWord = word;
+    changed = true;
+  }
+  if (delta != 0) {
+    changed = true;
+    out_ << WheelLogLine(delta, state_.wheelPosition) << std::flush;
+    if (MoveWheel(delta)) PutWheelBar();
+    state_.wheelTotal += delta;
+    wheelTotalText = WheelTotalText(state_.wheelTotal);
+  }
+  axisText = AxisText(INPUTWORD_AXIS(word));
+  stepText = StepText(INPUTWORD_MODE(word));
+  if (showDeviceInfo && library_.IsLoaded()) ShowReceiverInfo(changed);
+
+  if (changed) {
+    Refresh();
+    if (state_.autoSendCount < kAutoSendLimit) {
+      ++state_.autoSendCount;
+      SendDisplayText();
+    }
+  }
+  return 1;
+}
+
+// The stored position stays within the bar's range, so the bar follows the
+// wheel at once when it turns back from an end.
+bool MonitorDialog::MoveWheel(int delta) {
+  const int moved = std::clamp(state_.wheelPosition + delta, 0, kWheelBarMax);
+  if (moved == state_.wheelPosition) return false;
+  state_.wheelPosition = static_cast<int16_t>(moved);
+  return true;
+}
+
+void MonitorDialog::PutWheelBar() {
+  surface_.SetScrollPos(IDC_WHEEL_BAR, state_.wheelPosition);
+  surface_.InvalidateControl(IDC_WHEEL_BAR);
+}
+
+void MonitorDialog::ShowReceiverInfo(bool &changed) {
+  uint8_t info[8] = {};
+  const CallResult read = library_.GetDeviceData(info, kInfoRequestKind);
+  if (!read || *read == 0) return;
+
+  const unsigned deviceId = info[1] + 256u * info[2];
+  const int channel = static_cast<int8_t>(info[4]);
+  const unsigned rssi = info[5];
+  const std::string model = DeviceInfoText(info[7], deviceId, channel);
+  if (model != deviceInfoText) {
+    deviceInfoText = model;
+    changed = true;
+  }
+  const std::string rssiLine = RssiText(rssi);
+  if (rssiLine != rssiText) {
+    rssiText = rssiLine;
+    changed = true;
+  }
+  if (static_cast<int32_t>(rssi) > rssiThreshold) {
+    rfLowText = "RF 的RSSI 低于门限!";
+    surface_.SetControlText(IDC_RF_LOW_LABEL, rfLowText);
+    surface_.ShowControl(IDC_RF_OK_LABEL, false);
+    surface_.ShowControl(IDC_RF_LOW_LABEL, true);
+  } else {
+    rfOkText = "RF 检测正常!";
+    surface_.SetControlText(IDC_RF_OK_LABEL, rfOkText);
+    surface_.ShowControl(IDC_RF_OK_LABEL, true);
+    surface_.ShowControl(IDC_RF_LOW_LABEL, false);
+  }
+}
+
+void MonitorDialog::OnClear() {
+  state_.wheelTotal = 0;
+  wheelTotalText = WheelTotalText(0);
+  state_.wheelPosition = 0;
+  PutWheelBar();
+  Refresh();
+}
+
+void MonitorDialog::OnInfoCheck() {
+  showDeviceInfo = showDeviceInfo ? 0 : 1;
+  surface_.SetCheck(IDC_INFO_CHECK, showDeviceInfo != 0);
+}
+
+}  // namespace tarvex

@@ -1,0 +1,24 @@
+// Texts the input monitor shows, built from one input message or one
+// receiver-information report. All results are GBK bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarvex {
+
+// "Num1:%d keypressed", then " Num2:%d keypressed"; empty with no key.
+std::string KeysText(uint8_t key1, uint8_t key2);
+// "X 轴" .. "7 轴" for codes 17..23, else "OFF Band:%d".
+std::string AxisText(uint8_t axisByte);
+// Step label (none for a code outside the table) followed by the flags.
+std::string StepText(uint8_t modeByte);
+// "+%d" of the total: +0, +12, +-5.
+std::string WheelTotalText(int32_t total);
+// The standard-output line of a wheel message.
+std::string WheelLogLine(int delta, int positionBefore);
+// Model line of the information report, by DeviceType.
+std::string DeviceInfoText(uint8_t deviceType, unsigned deviceId, int channel);
+std::string RssiText(unsigned rssi);
+
+}  // namespace tarvex

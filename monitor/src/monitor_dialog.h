@@ -1,0 +1,89 @@
+// The main window's logic: its members, the data exchange between members and
+// controls, and the handlers of its message map. Platform-free: it reaches
+// the window through WindowSurface and the device library through
+// DeviceLibrary, and runs only on the window's thread.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "device_library.h"
+#include "monitor_state.h"
+#include "window_surface.h"
+
+namespace tarvex {
+
+constexpr uint32_t kWatchdogTimerId = 17;
+constexpr uint32_t kWatchdogPeriodMs = 200;
+constexpr int32_t kAutoSendLimit = 3;
+constexpr int kWheelBarMax = 200;
+constexpr uint32_t kRfLowColor = 0x000000FF;  // RGB(255, 0, 0)
+constexpr uint32_t kRfOkColor = 0x00C0C013;   // RGB(19, 192, 192)
+
+class MonitorDialog {
+ public:
+  MonitorDialog(WindowSurface &surface, DeviceLibrary &library, MonitorState &state,
+                std::ostream &out);
+
+  // Message map.
+  void OnInitDialog();
+  bool OnSysCommand(uint32_t commandId);  // true when handled (the About box)
+  intptr_t OnDeviceInput(uintptr_t wParam, intptr_t lParam);
+  intptr_t OnDeviceCheck(uintptr_t wParam, intptr_t lParam);
+  void OnTimer(uintptr_t timerId);
+  void OnDestroy();
+  void OnDownload();
+  void OnRepair();
+  void OnClear();
+  void OnInfoCheck();
+  // Default OK: reads the fields back; true when the window is to end (1).
+  bool OnOk();
+
+  // Data exchange over the whole table, in its order.
+  void Refresh();
+  bool ReadBack();
+
+  // Display text composer.
+  bool EnsureConnected();
+  void SendDisplayText();
+
+  // Members, in declaration order.
+  int32_t connected = 0;
+  int32_t lastShownConnected = 0;
+  uint32_t timerId = 0;
+  std::string keyText;
+  std::string lcdLine1 = "111111111111";
+  std::string statusText;
+  std::string stepText;
+  std::string axisText;
+  std::string wheelTotalText = "1111111111111";
+  std::string lcdLine2 = "2222222222222222";
+  std::string lcdLine3 = "3333333333333333";
+  std::string lcdLine4 = "4444444444444444";
+  std::string deviceInfoText;
+  std::string rssiText;
+  std::string rfOkText;
+  std::string rfLowText;
+  int32_t rssiThreshold = 0;
+  int32_t showDeviceInfo = 0;
+
+ private:
+  bool MoveWheel(int delta);
+  void ShowReceiverInfo(bool &changed);
+  void SetStatusFromConnection(intptr_t lParam);
+  void PutWheelBar();
+
+  WindowSurface &surface_;
+  DeviceLibrary &library_;
+  MonitorState &state_;
+  std::ostream &out_;
+  bool controlsBound_ = false;
+};
+
+// Parses a decimal integer the way the threshold field takes it: optional
+// blanks, an optional sign, digits, optional blanks; false otherwise or when
+// the value does not fit 32 bits.
+bool ParseDecimal(const std::string &text, int32_t *value);
+
+}  // namespace tarvex

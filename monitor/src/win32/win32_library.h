@@ -1,0 +1,21 @@
+// The library binding over LoadLibraryA/GetProcAddress. The module, once
+// loaded, is kept until the process ends.
+#pragma once
+
+#include <windows.h>
+
+#include "library_binding.h"
+
+namespace tarvex::win32 {
+
+class Win32Library : public LibraryBinding {
+ public:
+  bool IsLoaded() const override { return module_ != nullptr; }
+  bool Load(const char *fileName) override;
+  ExportAddress Lookup(const char *exportName) override;
+
+ private:
+  HMODULE module_ = nullptr;
+};
+
+}  // namespace tarvex::win32

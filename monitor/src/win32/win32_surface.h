@@ -1,0 +1,51 @@
+// The main window's surface over the real dialog: wide API throughout, texts
+// converted from and to GBK.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "status_label.h"
+#include "window_surface.h"
+
+namespace tarvex::win32 {
+
+class Win32Surface : public WindowSurface {
+ public:
+  Win32Surface(HINSTANCE instance, StatusLabel &rfLowLabel, StatusLabel &rfOkLabel);
+
+  void Attach(HWND window) { window_ = window; }
+  // The label painted through this control, or null.
+  StatusLabel *LabelOf(HWND control);
+
+  void *Handle() const override { return window_; }
+  std::string ControlText(int id) const override;
+  void SetControlText(int id, const std::string &text) override;
+  void BindControl(int id) override;
+  void ShowControl(int id, bool visible) override;
+  void SetLabelBackground(int id, uint32_t colorRef) override;
+  void FocusControl(int id) override;
+  void SetScrollRange(int id, int minimum, int maximum) override;
+  void SetScrollPos(int id, int position) override;
+  void InvalidateControl(int id) override;
+  void SetCheck(int id, bool checked) override;
+  void ShowMessage(const std::string &text, MessageIcon icon) override;
+  void PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+  uint32_t StartTimer(uint32_t id, uint32_t periodMs) override;
+  void StopTimer(uint32_t id) override;
+  void AddSystemMenuItem(uint32_t commandId, uint32_t stringId) override;
+  void ShowAboutBox() override;
+
+ private:
+  HWND Item(int id) const { return GetDlgItem(window_, id); }
+  StatusLabel *LabelById(int id);
+
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  StatusLabel &rfLowLabel_;
+  StatusLabel &rfOkLabel_;
+  std::wstring appName_;
+};
+
+}  // namespace tarvex::win32

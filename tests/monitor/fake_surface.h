@@ -1,0 +1,84 @@
+// A window surface that records what the logic does to the window.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "window_surface.h"
+
+namespace tarvex::testing {
+
+struct PostedMessage {
+  uint32_t message;
+  uintptr_t wParam;
+  intptr_t lParam;
+};
+
+class FakeSurface : public WindowSurface {
+ public:
+  void *Handle() const override { return handle; }
+  std::string ControlText(int id) const override {
+    auto it = texts.find(id);
+    return it == texts.end() ? std::string() : it->second;
+  }
+  void SetControlText(int id, const std::string &text) override {
+    texts[id] = text;
+    ++textWrites[id];
+  }
+  void BindControl(int id) override { bound.push_back(id); }
+  void ShowControl(int id, bool visible) override { shown[id] = visible; }
+  void SetLabelBackground(int id, uint32_t colorRef) override { colors[id] = colorRef; }
+  void FocusControl(int id) override { focus = id; }
+  void SetScrollRange(int id, int minimum, int maximum) override {
+    scrollRange[id] = {minimum, maximum};
+  }
+  void SetScrollPos(int id, int position) override { scrollPos[id] = position; }
+  void InvalidateControl(int id) override { ++invalidated[id]; }
+  void SetCheck(int id, bool checked) override { checks[id] = checked; }
+  void ShowMessage(const std::string &text, MessageIcon icon) override {
+    messages.emplace_back(text, icon);
+  }
+  void PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+    posted.push_back({message, wParam, lParam});
+  }
+  uint32_t StartTimer(uint32_t id, uint32_t periodMs) override {
+    timerPeriods[id] = periodMs;
+    return timerWorks ? id : 0;
+  }
+  void StopTimer(uint32_t id) override { stoppedTimers.push_back(id); }
+  void AddSystemMenuItem(uint32_t commandId, uint32_t stringId) override {
+    menuItems.emplace_back(commandId, stringId);
+  }
+  void ShowAboutBox() override { ++aboutBoxes; }
+
+  // Refreshes seen so far: only a refresh writes the line-1 field.
+  int Refreshes(int probeId) const {
+    auto it = textWrites.find(probeId);
+    return it == textWrites.end() ? 0 : it->second;
+  }
+
+  void *handle = reinterpret_cast<void *>(uintptr_t{0x1234});
+  bool timerWorks = true;
+  std::map<int, std::string> texts;
+  std::map<int, int> textWrites;
+  std::vector<int> bound;
+  std::map<int, bool> shown;
+  std::map<int, uint32_t> colors;
+  int focus = 0;
+  std::map<int, std::pair<int, int>> scrollRange;
+  std::map<int, int> scrollPos;
+  std::map<int, int> invalidated;
+  std::map<int, bool> checks;
+  std::vector<std::pair<std::string, MessageIcon>> messages;
+  std::deque<PostedMessage> posted;
+  std::map<uint32_t, uint32_t> timerPeriods;
+  std::vector<uint32_t> stoppedTimers;
+  std::vector<std::pair<uint32_t, uint32_t>> menuItems;
+  int aboutBoxes = 0;
+};
+
+}  // namespace tarvex::testing
