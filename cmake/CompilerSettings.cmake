@@ -3,7 +3,7 @@
 # tarvex_warnings(target): the project's warning level, as errors when asked.
 function(tarvex_warnings target)
   if(MSVC)
-    target_compile_options(${target} PRIVATE /W4 /permissive- /utf-8)
+    target_compile_options(${target} PRIVATE /W4 /permissive- /source-charset:utf-8)
     if(TARVEX_WERROR)
       target_compile_options(${target} PRIVATE /WX)
     endif()
@@ -20,7 +20,7 @@ endfunction()
 # 936) bytes; sources stay UTF-8.
 function(tarvex_gbk_literals target)
   if(MSVC)
-    target_compile_options(${target} PRIVATE /source-charset:utf-8 /execution-charset:.936)
+    target_compile_options(${target} PRIVATE /execution-charset:.936)
   else()
     target_compile_options(${target} PRIVATE -finput-charset=UTF-8 -fexec-charset=GBK)
   endif()

@@ -37,6 +37,8 @@ struct ProductCase {
   uint8_t deviceType;
 };
 
+void PrintTo(const ProductCase &c, std::ostream *os) { *os << "product " << c.productId; }
+
 class ProductTableTest : public DeviceTest, public ::testing::WithParamInterface<ProductCase> {};
 
 TEST_P(ProductTableTest, ProductIdChoosesTheModel) {
@@ -104,6 +106,15 @@ TEST_F(DeviceTest, InputOnlyScanReadsWithoutGreeting) {
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 2));
   EXPECT_EQ(8, INPUTWORD_KEY1(messages.Of(WM_DEVICE_INPUT)[1].lParam));
   EXPECT_EQ(1u, platform.ThreadsCreated());
+}
+
+TEST_F(DeviceTest, OpenWithoutAReaderThreadClosesWhatItOpened) {
+  platform.FailThreadCreation(true);
+  EXPECT_EQ(XR_NO_DEVICE, Open());
+  EXPECT_EQ(0u, receiver.OpenHandles());
+  EXPECT_EQ(mqd7ra::kInvalidHandle, library.InputHandle());
+  platform.FailThreadCreation(false);
+  EXPECT_EQ(XR_OK, Open());
 }
 
 TEST_F(DeviceTest, CloseReportsWhatItClosed) {

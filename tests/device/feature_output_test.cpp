@@ -25,6 +25,8 @@ struct FrameCase {
   std::vector<Bytes> reports;  // expected, for payload bytes 0x30, 0x31, ...
 };
 
+void PrintTo(const FrameCase &c, std::ostream *os) { *os << c.payloadLength << "-byte payload"; }
+
 class FrameTest : public DeviceTest, public ::testing::WithParamInterface<FrameCase> {};
 
 TEST_P(FrameTest, PayloadIsFramedSevenBytesPerReport) {

@@ -15,6 +15,10 @@ struct DecodeCase {
   int32_t wheelSum;
 };
 
+void PrintTo(const DecodeCase &c, std::ostream *os) {
+  *os << "product " << c.productId << ", wheel byte " << int{c.report[6]};
+}
+
 class DecodeTest : public DeviceTest, public ::testing::WithParamInterface<DecodeCase> {};
 
 TEST_P(DecodeTest, ReportBecomesOneMessageAndTheWheelSum) {

@@ -22,12 +22,12 @@ TEST(DisplayPayload, EmptyAndShortLinesAreFilledWithSpaces) {
             "ab         " + std::string(16, ' ') + "c" + std::string(15, ' ') + "0123456789ABCDEF");
 }
 
-TEST(DisplayPayload, DoubleByteCharacterAcrossTheWidthIsLeftOutWhole) {
+TEST(DisplayPayload, DoubleByteCharacterAcrossTheWidthKeepsItsFirstByte) {
   // Ten ASCII bytes, then "轴" (two bytes) would end at byte 12 of 11.
   const std::string cut = "0123456789轴";
   const std::string twoByte = "测试测试测试测试测";  // 18 bytes
   const DisplayPayload p = ComposeDisplayPayload(cut, twoByte, "a轴", "");
-  EXPECT_EQ(AsText(p).substr(0, 11), "0123456789 ");
+  EXPECT_EQ(AsText(p).substr(0, 11), "0123456789" + cut.substr(10, 1));
   EXPECT_EQ(AsText(p).substr(11, 16), "测试测试测试测试");
   EXPECT_EQ(AsText(p).substr(27, 16), "a轴" + std::string(13, ' '));
 }

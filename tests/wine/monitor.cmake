@@ -27,8 +27,13 @@ if(WIN32)
   add_test(NAME wine.monitor_host COMMAND monitor_host_test)
 
   set(tarvex_start_png ${CMAKE_BINARY_DIR}/artifacts/tarvex-start.png)
+  # With the device library beside it when this build makes one.
+  set(tarvex_library "")
+  if(TARGET MQD7RA)
+    set(tarvex_library $<TARGET_FILE:MQD7RA>)
+  endif()
   add_test(NAME wine.tarvex_start
-           COMMAND bash ${monitor_wine_dir}/tarvex_start.sh $<TARGET_FILE:Tarvex>
+           COMMAND env TARVEX_LIBRARY=${tarvex_library} bash ${monitor_wine_dir}/tarvex_start.sh $<TARGET_FILE:Tarvex>
                    $<TARGET_FILE:tarvex_window> ${tarvex_start_png})
   add_test(NAME wine.tarvex_library_calls
            COMMAND bash ${monitor_wine_dir}/tarvex_library_calls.sh $<TARGET_FILE:Tarvex>

@@ -11,6 +11,7 @@
 #include "gbk_text.h"
 #include "resource.h"
 #include "status_label.h"
+#include "win32_surface.h"
 
 namespace {
 
@@ -197,6 +198,26 @@ void GbkConversion() {
   CHECK(WideToGbk(L"").empty() && GbkToWide("").empty());
 }
 
+// Text typed into a line field comes back as GBK bytes, whatever the
+// system's ANSI code page.
+void LineFieldTextRoundTrip() {
+  const HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                                      nullptr, nullptr);
+  const HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 90, 20, parent,
+                                    reinterpret_cast<HMENU>(IDC_LCD_LINE1), nullptr, nullptr);
+  CHECK(edit != nullptr);
+  tarvex::win32::StatusLabel low, ok;
+  tarvex::win32::Win32Surface surface(GetModuleHandleW(nullptr), low, ok);
+  surface.Attach(parent);
+  SetWindowTextW(edit, L"a\u0E01轴");
+  CHECK(surface.ControlText(IDC_LCD_LINE1) == "a?轴");
+  surface.SetControlText(IDC_LCD_LINE1, "请插入");
+  wchar_t text[16] = {};
+  GetWindowTextW(edit, text, 16);
+  CHECK(std::wstring(text) == L"请插入");
+  DestroyWindow(parent);
+}
+
 void StatusLabelPaintsWithItsOwnBrushAndFont() {
   const HDC dc = CreateCompatibleDC(nullptr);
   tarvex::win32::StatusLabel label;
@@ -226,6 +247,7 @@ int main() {
   AboutTemplateIsTheLayout();
   StringsAndIcon();
   GbkConversion();
+  LineFieldTextRoundTrip();
   StatusLabelPaintsWithItsOwnBrushAndFont();
   std::printf("%d passed, %d failed\n", passed, failed);
   return failed == 0 ? 0 : 1;

@@ -1,5 +1,6 @@
 /* Test stand-in for MQD7RA.dll: the seven exports, each appending its name
- * to mqd7ra-probe.log beside this DLL. XOpen reports the receiver open. */
+ * to mqd7ra-probe.log beside this DLL. XOpen reports the receiver open and,
+ * the first time, posts one input: key 5 and a wheel step of +2. */
 #include <windows.h>
 
 #include "mqd7ra.h"
@@ -28,7 +29,12 @@ int32_t MQD7RA_CALL Xinit(void) {
 }
 
 int32_t MQD7RA_CALL XOpen(void *window) {
+  static int posted = 0;
   Note(window ? "XOpen" : "XOpen(no window)");
+  if (window && !posted) {
+    posted = 1;
+    PostMessageA((HWND)window, WM_DEVICE_INPUT, 2, (LPARAM)INPUTWORD_MAKE(5, 0, 0x4D, 17));
+  }
   return XR_OK;
 }
 

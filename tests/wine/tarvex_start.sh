@@ -2,16 +2,20 @@
 # Starts Tarvex.exe under Wine, waits for its main window, takes a
 # screenshot, closes the window and waits for the program to end.
 #   tarvex_start.sh <Tarvex.exe> <tarvex_window.exe> <screenshot.png|-> [working dir]
-# Every wait is bounded.
+# Every wait is bounded. With TARVEX_STDOUT set, the program's standard
+# output is kept in that file; with TARVEX_LIBRARY set, that MQD7RA.dll is
+# put beside the program first when none is there.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 [ -n "${DISPLAY:-}" ] || exec "$here/../../scripts/with-xvfb.sh" "$0" "$@"
 exe=$1 helper=$2 shot=$3 workdir=${4:-$(dirname "$1")}
+if [ -n "${TARVEX_LIBRARY:-}" ] && [ ! -e "$(dirname "$exe")/MQD7RA.dll" ]; then
+  cp "$TARVEX_LIBRARY" "$(dirname "$exe")/MQD7RA.dll"
+fi
 run() { "$here/../../scripts/wine-run.sh" "$@"; }
 
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
-(cd "$workdir" && exec "$here/../../scripts/wine-run.sh" "$exe") >"$out" 2>&1 &
+out=${TARVEX_STDOUT:-/dev/null}
+(cd "$workdir" && exec "$here/../../scripts/wine-run.sh" "$exe") >"$out" &
 pid=$!
 
 if ! run "$helper" wait 30000; then

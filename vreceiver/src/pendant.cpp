@@ -21,19 +21,22 @@ Report MakeReport(const PendantState &p, int8_t wheelDelta) {
 
 void Receiver::QueueReport(const Report &report) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
-  if (!impl_->plugged) return;
-  impl_->reports.push_back(report);
-  impl_->Changed();
+  impl_->QueueLocked(report);
 }
 
-void Receiver::SendState(int8_t wheelDelta) { QueueReport(MakeReport(impl_->pendant, wheelDelta)); }
+void Receiver::SendState(int8_t wheelDelta) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->QueueLocked(MakeReport(impl_->pendant, wheelDelta));
+}
 
+// Not locked: the script edits the state on its own thread, then sends it.
 PendantState &Receiver::Pendant() { return impl_->pendant; }
 
 void Receiver::PressKeys(uint8_t key1, uint8_t key2) {
-  impl_->pendant.key1 = key1;
-  impl_->pendant.key2 = key2;
-  SendState();
+  ChangePendant([&](PendantState &p) {
+    p.key1 = key1;
+    p.key2 = key2;
+  });
 }
 
 void Receiver::ReleaseKeys() { PressKeys(0, 0); }
@@ -47,23 +50,25 @@ void Receiver::TurnWheel(int32_t delta) {
 }
 
 void Receiver::SetAxis(uint8_t axisCode) {
-  impl_->pendant.axisCode = axisCode;
-  SendState();
+  ChangePendant([&](PendantState &p) { p.axisCode = axisCode; });
 }
 
 void Receiver::SetStep(uint8_t stepCode) {
-  impl_->pendant.stepCode = stepCode;
-  SendState();
+  ChangePendant([&](PendantState &p) { p.stepCode = stepCode; });
 }
 
 void Receiver::SetWheelEnabled(bool on) {
-  impl_->pendant.wheelEnabled = on;
-  SendState();
+  ChangePendant([&](PendantState &p) { p.wheelEnabled = on; });
 }
 
 void Receiver::SetEmergencyStop(bool on) {
-  impl_->pendant.emergencyStop = on;
-  SendState();
+  ChangePendant([&](PendantState &p) { p.emergencyStop = on; });
+}
+
+void Receiver::ChangePendant(const std::function<void(PendantState &)> &change) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  change(impl_->pendant);
+  impl_->QueueLocked(MakeReport(impl_->pendant, 0));
 }
 
 void Receiver::SetInfo(const ReceiverInfo &info) {

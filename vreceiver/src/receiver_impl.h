@@ -61,6 +61,12 @@ struct Receiver::Impl {
     ++changes;
     changed.notify_all();
   }
+  // Reports made while unplugged never reach the host.
+  void QueueLocked(const Report &report) {
+    if (!plugged) return;
+    reports.push_back(report);
+    Changed();
+  }
   // The record of an open handle that still reaches its interface, or null.
   const HandleRecord *Live(int32_t handle, InterfaceKind kind) const;
   std::vector<InterfaceInfo> Interfaces() const;

@@ -72,6 +72,11 @@ void VirtualPlatform::SetMessageSink(MessageSink sink) {
   sink_ = std::move(sink);
 }
 
+void VirtualPlatform::FailThreadCreation(bool fail) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  failThreadCreation_ = fail;
+}
+
 uint32_t VirtualPlatform::ThreadsCreated() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return threadsCreated_;
@@ -144,6 +149,7 @@ bool VirtualPlatform::GetFeature(DeviceHandle handle, uint8_t *report, uint32_t 
 ThreadHandle VirtualPlatform::CreateSuspendedThread(mqd7ra::ThreadEntry entry, void *parameter,
                                                     uint32_t *threadId) {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (failThreadCreation_) return 0;
   auto t = std::make_unique<Thread>();
   t->id = kFirstThreadId + threadsCreated_++;
   t->entry = entry;

@@ -151,6 +151,9 @@ class Receiver {
   bool GetFeature(int32_t handle, uint8_t *report, uint32_t length);
 
  private:
+  // Applies a change to the pendant state and sends the new state.
+  void ChangePendant(const std::function<void(PendantState &)> &change);
+
   struct Impl;
   Impl *impl_;
 };

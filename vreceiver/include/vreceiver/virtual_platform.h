@@ -37,6 +37,8 @@ class VirtualPlatform : public mqd7ra::Platform {
   void SetUtcDay(uint8_t day);
   // Called on the posting thread for every PostToWindow.
   void SetMessageSink(MessageSink sink);
+  // While set, CreateSuspendedThread fails.
+  void FailThreadCreation(bool fail);
 
   uint32_t ThreadsCreated() const;
   uint32_t ThreadsTerminated() const;
@@ -82,6 +84,7 @@ class VirtualPlatform : public mqd7ra::Platform {
   uint32_t threadsCreated_ = 0;
   uint32_t threadsTerminated_ = 0;
   uint8_t utcDay_ = 0;
+  bool failThreadCreation_ = false;
   std::vector<InterfaceInfo> list_;
   uint32_t listsOpen_ = 0;
 

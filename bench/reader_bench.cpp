@@ -1,0 +1,86 @@
+// The reader on the virtual receiver: reports per second into the message
+// sink, heap allocations per report on the reader thread, and how long
+// XClose takes with the reader blocked in a read.
+#include <mqd7ra.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "allocation_counter.h"
+#include "library.h"
+#include "vreceiver/receiver.h"
+#include "vreceiver/virtual_platform.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr mqd7ra::WindowHandle kWindow = 1;
+constexpr uint32_t kReports = 200000;
+constexpr int kCloseRounds = 20;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// Reports are queued before the open, so the figure is the reader's alone.
+void Throughput() {
+  vreceiver::Receiver receiver;
+  vreceiver::VirtualPlatform platform(receiver);
+  std::atomic<uint32_t> received{0};
+  uint64_t allocationsAtFirst = 0;
+  uint64_t allocationsAtLast = 0;
+  platform.SetMessageSink([&](mqd7ra::WindowHandle, uint32_t message, uintptr_t, intptr_t) {
+    if (message != WM_DEVICE_INPUT) return;
+    const uint32_t n = received.load() + 1;
+    if (n == 1) allocationsAtFirst = bench::ThreadAllocations();
+    if (n == kReports) allocationsAtLast = bench::ThreadAllocations();
+    received.store(n);
+  });
+  for (uint32_t i = 0; i < kReports; ++i) receiver.SendState(static_cast<int8_t>(i % 7 - 3));
+  mqd7ra::Library library(platform);
+  library.Xinit();
+  const auto start = Clock::now();
+  library.XOpen(kWindow);
+  receiver.WaitFor([&] { return received.load() == kReports; }, 60000);
+  const auto elapsed = Clock::now() - start;
+  library.XClose();
+  std::printf("reports through the reader:   %u in %.1f ms = %.0f reports/s\n", received.load(),
+              Ms(elapsed), received.load() / (Ms(elapsed) / 1000.0));
+  std::printf(
+      "heap allocations per report:  %.4f (reader thread, model read path included; "
+      "%llu over %u reports)\n",
+      double(allocationsAtLast - allocationsAtFirst) / (kReports - 1),
+      static_cast<unsigned long long>(allocationsAtLast - allocationsAtFirst), kReports - 1);
+}
+
+double TimedClose(bool cancelIgnored) {
+  vreceiver::Receiver receiver;
+  vreceiver::VirtualPlatform platform(receiver);
+  mqd7ra::Library library(platform);
+  library.Xinit();
+  library.XOpen(kWindow);
+  receiver.WaitFor([&] { return receiver.BlockedReads() == 1; }, 5000);
+  receiver.SetCancelIgnored(cancelIgnored);
+  const auto start = Clock::now();
+  library.XClose();
+  return Ms(Clock::now() - start);
+}
+
+void CloseTimes() {
+  std::vector<double> times;
+  for (int i = 0; i < kCloseRounds; ++i) times.push_back(TimedClose(false));
+  std::sort(times.begin(), times.end());
+  std::printf("XClose, reader blocked:       min %.3f ms, median %.3f ms, max %.3f ms (%d runs)\n",
+              times.front(), times[times.size() / 2], times.back(), kCloseRounds);
+  std::printf("XClose, read not cancellable: %.1f ms (forced end after the bounded wait)\n",
+              TimedClose(true));
+}
+
+}  // namespace
+
+int main() {
+  Throughput();
+  CloseTimes();
+  return 0;
+}
