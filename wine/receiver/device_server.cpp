@@ -95,7 +95,7 @@ void DeviceServer::ServeInterface(HANDLE pipe, const vreceiver::InterfaceInfo &i
   auto closeOnce = [this, handle, &closed] {
     if (!closed.exchange(true)) Forget(handle);
   };
-  std::thread watcher([this, pipe, reader, &closeOnce] {
+  HANDLE watcher = RunThread([this, pipe, reader, &closeOnce] {
     WaitClientGone(pipe);
     closeOnce();
     receiver_.Cancel(reader);
@@ -107,7 +107,10 @@ void DeviceServer::ServeInterface(HANDLE pipe, const vreceiver::InterfaceInfo &i
     }
     DisconnectNamedPipe(pipe);  // a blocked ReadFile in the client now fails
   }
-  watcher.join();
+  if (watcher) {
+    WaitForSingleObject(watcher, INFINITE);
+    CloseHandle(watcher);
+  }
   closeOnce();
   DisconnectNamedPipe(pipe);
   CloseHandle(pipe);

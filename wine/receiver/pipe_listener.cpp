@@ -93,12 +93,34 @@ void PipeListener::Run() {
     // The handler keeps the instance's connect operation alive until it ends.
     std::shared_ptr<Instance> connected(pending.release());
     pending = CreateInstance();
-    std::thread([this, connected] {
+    RunDetached([this, connected] {
       HANDLE client = connected->pipe;
       connected->pipe = INVALID_HANDLE_VALUE;
       handler_(client);
-    }).detach();
+    });
   }
+}
+
+namespace {
+
+DWORD WINAPI RunWork(LPVOID parameter) {
+  std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()> *>(parameter));
+  (*work)();
+  return 0;
+}
+
+}  // namespace
+
+HANDLE RunThread(std::function<void()> work) {
+  auto *owned = new std::function<void()>(std::move(work));
+  HANDLE thread = CreateThread(nullptr, 0, RunWork, owned, 0, nullptr);
+  if (!thread) delete owned;
+  return thread;
+}
+
+void RunDetached(std::function<void()> work) {
+  HANDLE thread = RunThread(std::move(work));
+  if (thread) CloseHandle(thread);
 }
 
 bool WritePipe(HANDLE pipe, const void *data, DWORD length) {

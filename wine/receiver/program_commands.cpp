@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "pipe_listener.h"
 #include "text.h"
 
 namespace vrhost {
@@ -105,7 +106,7 @@ bool Run(const Args &args, std::string *out) {
     program.lines.clear();
     program.partial.clear();
   }
-  std::thread(CollectOutput, readEnd).detach();
+  RunDetached([readEnd] { CollectOutput(readEnd); });
   return true;
 }
 
