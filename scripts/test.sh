@@ -11,7 +11,11 @@ for p in native asan tsan; do
   ctest --preset "$p"
 done
 scripts/wine-prefix.sh
+# Under Wine a program's start now and then goes wrong outside our code (a
+# named-pipe connection of the virtual receiver lost, so the receiver is found
+# only by the watchdog's later re-open; a start that overruns its bound). A
+# Wine test that fails is run again, at most twice; a real fault fails all three.
 for p in mingw-i686 mingw-x86_64; do
   echo "== test $p (Wine)"
-  scripts/with-xvfb.sh ctest --preset "$p"
+  scripts/with-xvfb.sh ctest --preset "$p" --repeat until-pass:3
 done
