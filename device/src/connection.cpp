@@ -3,6 +3,7 @@
 #include <mqd7ra.h>
 
 #include "device_type.h"
+#include "feature_report.h"
 #include "library.h"
 
 namespace mqd7ra {
@@ -11,7 +12,7 @@ namespace {
 
 constexpr uint32_t kMaxInterfacesScanned = 25;
 constexpr uint8_t kInterfacesWanted = 2;
-constexpr uint16_t kReportLength = 8;
+constexpr uint16_t kReportLength = kFeatureReportLength;  // both interfaces use 8-byte reports
 constexpr size_t kPathCapacity = 1024;
 constexpr int kStopWaitSteps = 20;
 constexpr uint32_t kStopWaitStepMs = 100;
@@ -98,8 +99,8 @@ bool Library::TakeInterface(DeviceHandle handle, const ReportLengths &lengths) {
 // The receiver's result is of no consequence: without a feature interface
 // nothing is delivered and the open goes on.
 void Library::SendGreeting() {
-  const uint8_t greeting[kReportLength] = {6,    0xFE, 0xFD, platform.UtcDayOfMonth(),
-                                           0x20, 0x20, 0x20, 0x20};
+  const uint8_t greeting[kReportLength] = {
+      kFeatureReportId, kFrameMark1, kFrameMark2, platform.UtcDayOfMonth(), 0x20, 0x20, 0x20, 0x20};
   for (size_t i = 0; i < kReportLength; ++i) frameBuffer[i] = greeting[i];
   SendFeature(frameBuffer, kReportLength);
 }

@@ -5,14 +5,13 @@
 
 #include <cstring>
 
+#include "feature_report.h"
 #include "library.h"
 
 namespace mqd7ra {
 
 namespace {
 
-constexpr uint8_t kFeatureReportId = 6;
-constexpr uint32_t kFeatureReportLength = 8;
 constexpr uint8_t kReportDataBytes = 7;
 constexpr uint8_t kFrameHeaderLength = 3;
 constexpr uint8_t kMaxPayload = Library::kFrameBufferSize - kFrameHeaderLength;
@@ -28,8 +27,8 @@ int32_t Library::ReopenOnDemand() {
 
 uint8_t Library::BuildDisplayFrame(const uint8_t *payload, uint8_t length) {
   std::memset(frameBuffer, 0, sizeof frameBuffer);
-  frameBuffer[0] = 0xFE;
-  frameBuffer[1] = 0xFD;
+  frameBuffer[0] = kFrameMark1;
+  frameBuffer[1] = kFrameMark2;
   frameBuffer[2] = platform.UtcDayOfMonth();
   std::memcpy(frameBuffer + kFrameHeaderLength, payload, length);
   return static_cast<uint8_t>(length + kFrameHeaderLength);
