@@ -15,17 +15,25 @@ intptr_t MonitorDialog::OnDeviceCheck(uintptr_t /*wParam*/, intptr_t lParam) {
     const CallResult polled = library_.XGetInput(values, &status);
     if (polled && *polled != XR_OK) connected = 0;
   }
-  if (!connected) {
-    library_.XClose();
-    const CallResult opened = library_.XOpen(surface_.Handle());
-    connected = (opened && *opened == XR_OK) ? 1 : 0;
-  }
+  if (!connected) connected = Reopen() ? 1 : 0;
   SetStatusFromConnection(lParam);
   if (connected != lastShownConnected) {
     lastShownConnected = connected;
     Refresh();
   }
   return 1;
+}
+
+bool MonitorDialog::OpenReceiver() {
+  const CallResult opened = library_.XOpen(surface_.Handle());
+  return opened && *opened == XR_OK;
+}
+
+// Ends whatever connection the library holds and opens the receiver anew;
+// true when it is open. A missing export is skipped.
+bool MonitorDialog::Reopen() {
+  library_.XClose();
+  return OpenReceiver();
 }
 
 void MonitorDialog::SetStatusFromConnection(intptr_t lParam) {

@@ -1,7 +1,7 @@
 // Refresh (members to controls) and read-back (controls to members) over the
 // window's fixed exchange table.
 #include <cctype>
-#include <cstdlib>
+#include <cstdint>
 #include <string>
 
 #include "monitor_dialog.h"
@@ -40,21 +40,27 @@ const ExchangeEntry kExchangeTable[] = {
 };
 
 bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
 bool ParseDecimal(const std::string &text, int32_t *value) {
+  // The magnitude of INT32_MIN: past it no digit count fits 32 bits.
+  constexpr int64_t kMagnitudeLimit = int64_t{INT32_MAX} + 1;
   size_t i = 0;
   while (i < text.size() && IsBlank(text[i])) ++i;
-  const size_t start = i;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
   const size_t digits = i;
-  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
-  if (i == digits || i - digits > 10) return false;
-  const long long parsed = std::strtoll(text.substr(start, i - start).c_str(), nullptr, 10);
+  int64_t magnitude = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    magnitude = magnitude * 10 + (text[i] - '0');
+    if (magnitude > kMagnitudeLimit) return false;
+  }
+  if (i == digits) return false;
   while (i < text.size() && IsBlank(text[i])) ++i;
-  if (i != text.size() || parsed < INT32_MIN || parsed > INT32_MAX) return false;
-  *value = static_cast<int32_t>(parsed);
+  if (i != text.size() || (!negative && magnitude > INT32_MAX)) return false;
+  *value = static_cast<int32_t>(negative ? -magnitude : magnitude);
   return true;
 }
 

@@ -12,9 +12,9 @@ namespace tarvex {
 constexpr size_t kDisplayPayloadSize = 59;
 using DisplayPayload = std::array<uint8_t, kDisplayPayloadSize>;
 
-// Lines are GBK bytes. A double-byte character that would straddle a line's
-// width is left out whole (its place is filled with a space), so no line
-// ends in half a character.
+// Lines are GBK bytes and widths count bytes: a double-byte character that
+// straddles a line's width is cut after its first byte, which becomes the
+// line's last byte.
 DisplayPayload ComposeDisplayPayload(const std::string &line1, const std::string &line2,
                                      const std::string &line3, const std::string &line4);
 

@@ -10,11 +10,7 @@ bool MonitorDialog::EnsureConnected() {
     surface_.ShowMessage("load DLL Error!", MessageIcon::kNone);
     return false;
   }
-  if (!connected) {
-    library_.XClose();
-    const CallResult opened = library_.XOpen(surface_.Handle());
-    if (opened && *opened == XR_OK) connected = 1;
-  }
+  if (!connected && Reopen()) connected = 1;
   if (!connected) {
     surface_.ShowMessage("Open Device Error!", MessageIcon::kNone);
     return false;

@@ -90,17 +90,7 @@ std::string WheelLogLine(int delta, int positionBefore) {
 }
 
 std::string DeviceInfoText(uint8_t deviceType, unsigned deviceId, int channel) {
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-#endif
-  char buffer[160];
-  std::snprintf(buffer, sizeof buffer, DeviceInfoFormat(deviceType), static_cast<int>(deviceId),
-                channel);
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-  return buffer;
+  return Format(DeviceInfoFormat(deviceType), static_cast<int>(deviceId), channel);
 }
 
 std::string RssiText(unsigned rssi) { return Format("Rssi:%d", static_cast<int>(rssi)); }

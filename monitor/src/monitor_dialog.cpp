@@ -7,7 +7,11 @@ namespace tarvex {
 
 MonitorDialog::MonitorDialog(WindowSurface &surface, DeviceLibrary &library, MonitorState &state,
                              std::ostream &out)
-    : surface_(surface), library_(library), state_(state), out_(out) {}
+    : icon(surface.LoadAppIcon(IDR_MAINFRAME)),
+      surface_(surface),
+      library_(library),
+      state_(state),
+      out_(out) {}
 
 void MonitorDialog::OnInitDialog() {
   Refresh();
@@ -19,11 +23,12 @@ void MonitorDialog::OnInitDialog() {
   // as "not connected" and later sends try again.
   if (library_.IsLoaded() || library_.Load()) {
     library_.Xinit();
-    const CallResult opened = library_.XOpen(surface_.Handle());
-    if (opened && *opened == XR_OK) connected = 1;
+    if (OpenReceiver()) connected = 1;
   }
 
   surface_.SetScrollRange(IDC_WHEEL_BAR, 0, kWheelBarMax);
+  surface_.SetWindowIcon(IconSize::kBig, icon);
+  surface_.SetWindowIcon(IconSize::kSmall, icon);
   lastShownConnected = connected;
   surface_.SetLabelBackground(IDC_RF_LOW_LABEL, kRfLowColor);
   surface_.SetLabelBackground(IDC_RF_OK_LABEL, kRfOkColor);
@@ -43,7 +48,10 @@ bool MonitorDialog::OnSysCommand(uint32_t commandId) {
 
 bool MonitorDialog::OnOk() { return ReadBack(); }
 
+// The framework's own destroy processing runs first, as a framework
+// window's handler does before its own work.
 void MonitorDialog::OnDestroy() {
+  surface_.DefaultDestroy();
   if (timerId != 0) surface_.StopTimer(timerId);
   library_.XClose();
 }

@@ -55,6 +55,7 @@ class MonitorDialog {
   std::string keyText;
   std::string lcdLine1 = "111111111111";
   std::string statusText;
+  IconHandle icon;  // icon 128; shared, never destroyed
   std::string stepText;
   std::string axisText;
   std::string wheelTotalText = "1111111111111";
@@ -69,6 +70,8 @@ class MonitorDialog {
   int32_t showDeviceInfo = 0;
 
  private:
+  bool OpenReceiver();
+  bool Reopen();
   bool MoveWheel(int delta);
   void ShowReceiverInfo(bool &changed);
   void SetStatusFromConnection(intptr_t lParam);
@@ -82,8 +85,8 @@ class MonitorDialog {
 };
 
 // Parses a decimal integer the way the threshold field takes it: optional
-// blanks, an optional sign, digits, optional blanks; false otherwise or when
-// the value does not fit 32 bits.
+// blanks, an optional sign, digits (leading zeros allowed), optional blanks;
+// false otherwise or when the value does not fit 32 bits.
 bool ParseDecimal(const std::string &text, int32_t *value);
 
 }  // namespace tarvex

@@ -1,5 +1,6 @@
 // What the window logic needs of the main window: control texts (GBK bytes),
-// visibility, the wheel bar, message boxes, posting to itself and timers.
+// visibility, the wheel bar, message boxes, posting to itself, timers,
+// icons and the framework's default processing.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,11 @@
 namespace tarvex {
 
 enum class MessageIcon { kNone, kExclamation };
+
+// An icon of the application's resources (HICON on Win32).
+using IconHandle = void *;
+// WM_SETICON's wParam: which of the window's two icons.
+enum class IconSize { kSmall = 0, kBig = 1 };
 
 class WindowSurface {
  public:
@@ -42,6 +48,14 @@ class WindowSurface {
   // window has no system menu or the string is empty.
   virtual void AddSystemMenuItem(uint32_t commandId, uint32_t stringId) = 0;
   virtual void ShowAboutBox() = 0;
+
+  // A shared icon resource of the application, never destroyed; null when
+  // it is missing.
+  virtual IconHandle LoadAppIcon(int resourceId) = 0;
+  // Sends WM_SETICON to the window.
+  virtual void SetWindowIcon(IconSize size, IconHandle icon) = 0;
+  // The dialog framework's own processing of WM_DESTROY.
+  virtual void DefaultDestroy() = 0;
 };
 
 }  // namespace tarvex

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "resource.h"
 #include "window_surface.h"
 
 namespace tarvex::testing {
@@ -28,6 +29,7 @@ class FakeSurface : public WindowSurface {
   void SetControlText(int id, const std::string &text) override {
     texts[id] = text;
     ++textWrites[id];
+    if (id == IDC_RSSI_THRESHOLD) Note("threshold:" + text);
   }
   void BindControl(int id) override { bound.push_back(id); }
   void ShowControl(int id, bool visible) override { shown[id] = visible; }
@@ -35,6 +37,7 @@ class FakeSurface : public WindowSurface {
   void FocusControl(int id) override { focus = id; }
   void SetScrollRange(int id, int minimum, int maximum) override {
     scrollRange[id] = {minimum, maximum};
+    Note("scroll-range");
   }
   void SetScrollPos(int id, int position) override { scrollPos[id] = position; }
   void InvalidateControl(int id) override { ++invalidated[id]; }
@@ -47,13 +50,26 @@ class FakeSurface : public WindowSurface {
   }
   uint32_t StartTimer(uint32_t id, uint32_t periodMs) override {
     timerPeriods[id] = periodMs;
+    Note("timer-start");
     return timerWorks ? id : 0;
   }
-  void StopTimer(uint32_t id) override { stoppedTimers.push_back(id); }
+  void StopTimer(uint32_t id) override {
+    stoppedTimers.push_back(id);
+    Note("timer-stop");
+  }
   void AddSystemMenuItem(uint32_t commandId, uint32_t stringId) override {
     menuItems.emplace_back(commandId, stringId);
   }
   void ShowAboutBox() override { ++aboutBoxes; }
+  IconHandle LoadAppIcon(int resourceId) override {
+    loadedIcons.push_back(resourceId);
+    return appIcon;
+  }
+  void SetWindowIcon(IconSize size, IconHandle icon) override {
+    windowIcons[size] = icon;
+    Note(size == IconSize::kBig ? "icon-big" : "icon-small");
+  }
+  void DefaultDestroy() override { Note("default-destroy"); }
 
   // Refreshes seen so far: only a refresh writes the line-1 field.
   int Refreshes(int probeId) const {
@@ -61,7 +77,12 @@ class FakeSurface : public WindowSurface {
     return it == textWrites.end() ? 0 : it->second;
   }
 
+  // With a log set, the calls whose order matters are noted in it (the fake
+  // library's call list, to see both in one order).
+  std::vector<std::string> *log = nullptr;
+
   void *handle = reinterpret_cast<void *>(uintptr_t{0x1234});
+  IconHandle appIcon = reinterpret_cast<IconHandle>(uintptr_t{0x5678});
   bool timerWorks = true;
   std::map<int, std::string> texts;
   std::map<int, int> textWrites;
@@ -79,6 +100,13 @@ class FakeSurface : public WindowSurface {
   std::vector<uint32_t> stoppedTimers;
   std::vector<std::pair<uint32_t, uint32_t>> menuItems;
   int aboutBoxes = 0;
+  std::vector<int> loadedIcons;
+  std::map<IconSize, IconHandle> windowIcons;
+
+ private:
+  void Note(const std::string &what) {
+    if (log != nullptr) log->push_back(what);
+  }
 };
 
 }  // namespace tarvex::testing

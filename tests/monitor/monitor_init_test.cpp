@@ -64,6 +64,26 @@ TEST_F(MonitorTest, WithAReceiverTheWindowShowsItsDefaults) {
   EXPECT_EQ(surface.menuItems, (std::vector<std::pair<uint32_t, uint32_t>>{{16, 101}}));
 }
 
+// Icons at step 7, after the bar's range and before the closing refresh and
+// the timer; at teardown the framework's own processing comes first.
+TEST_F(MonitorTest, StartAndTeardownRunInTheirOrder) {
+  surface.log = &binding.calls;
+  dialog.OnInitDialog();
+  EXPECT_EQ(binding.calls,
+            (std::vector<std::string>{"threshold:0", "lookup:Xinit", "Xinit", "lookup:XOpen",
+                                      "XOpen", "scroll-range", "icon-big", "icon-small",
+                                      "threshold:40", "timer-start"}));
+  EXPECT_EQ(surface.loadedIcons, std::vector<int>{IDR_MAINFRAME});
+  EXPECT_EQ(dialog.icon, surface.appIcon);
+  EXPECT_EQ(surface.windowIcons[IconSize::kBig], surface.appIcon);
+  EXPECT_EQ(surface.windowIcons[IconSize::kSmall], surface.appIcon);
+
+  binding.calls.clear();
+  dialog.OnDestroy();
+  EXPECT_EQ(binding.calls, (std::vector<std::string>{"default-destroy", "timer-stop",
+                                                     "lookup:XClose", "XClose"}));
+}
+
 TEST_F(MonitorTest, MissingXOpenLeavesTheWindowNotConnected) {
   binding.missing = {"Xinit", "XOpen"};
   dialog.OnInitDialog();
@@ -96,6 +116,12 @@ TEST_F(MonitorTest, OkEndsTheWindowOnlyWhenTheThresholdIsAnInteger) {
   EXPECT_EQ(dialog.rssiThreshold, -12);
   EXPECT_TRUE(surface.messages.empty());
 
+  // Leading zeros do not make a number too long.
+  surface.texts[IDC_RSSI_THRESHOLD] = "00000000040";
+  EXPECT_TRUE(dialog.OnOk());
+  EXPECT_EQ(dialog.rssiThreshold, 40);
+  EXPECT_TRUE(surface.messages.empty());
+
   surface.texts[IDC_LCD_LINE3] = "line three";
   surface.texts[IDC_RSSI_THRESHOLD] = "4x";
   EXPECT_FALSE(dialog.OnOk());
@@ -103,7 +129,7 @@ TEST_F(MonitorTest, OkEndsTheWindowOnlyWhenTheThresholdIsAnInteger) {
   EXPECT_EQ(surface.messages[0].first, "请键入一个整数。");
   EXPECT_EQ(surface.messages[0].second, MessageIcon::kExclamation);
   EXPECT_EQ(surface.focus, IDC_RSSI_THRESHOLD);
-  EXPECT_EQ(dialog.rssiThreshold, -12);      // keeps its old value
+  EXPECT_EQ(dialog.rssiThreshold, 40);       // keeps its old value
   EXPECT_EQ(dialog.lcdLine3, "line three");  // earlier entries were taken
 }
 
@@ -115,7 +141,15 @@ TEST(ParseDecimal, TakesWhatTheThresholdFieldAccepts) {
   EXPECT_EQ(v, 3);
   EXPECT_TRUE(ParseDecimal("-2147483648", &v));
   EXPECT_EQ(v, INT32_MIN);
-  for (const char *bad : {"", " ", "-", "1 2", "0x10", "2147483648", "99999999999"}) {
+  EXPECT_TRUE(ParseDecimal("\t2147483647\t", &v));
+  EXPECT_EQ(v, INT32_MAX);
+  // Any number of leading zeros: only the value has to fit 32 bits.
+  EXPECT_TRUE(ParseDecimal("-0000000000002147483648", &v));
+  EXPECT_EQ(v, INT32_MIN);
+  EXPECT_TRUE(ParseDecimal("+000000000000000000000000", &v));
+  EXPECT_EQ(v, 0);
+  for (const char *bad : {"", " ", "-", "+-1", "1 2", "0x10", "2147483648", "-2147483649",
+                          "00000000002147483648", "99999999999", "99999999999999999999999"}) {
     EXPECT_FALSE(ParseDecimal(bad, &v)) << bad;
   }
 }

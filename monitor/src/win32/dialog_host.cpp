@@ -18,7 +18,6 @@ void CentreOnScreen(HWND window) {
 DialogHost::DialogHost(HINSTANCE instance, LibraryBinding &binding, MonitorState &state,
                        std::ostream &out)
     : instance_(instance),
-      icon_(LoadIconW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME))),
       surface_(instance, rfLowLabel_, rfOkLabel_),
       library_(binding),
       dialog_(surface_, library_, state, out) {}
@@ -41,6 +40,7 @@ INT_PTR DialogHost::Result(HWND window, LRESULT result) {
 }
 
 INT_PTR DialogHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (surface_.RunningDefault()) return FALSE;
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog(window);
@@ -50,7 +50,7 @@ INT_PTR DialogHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_PAINT:
       return PaintMinimised(window) ? TRUE : FALSE;
     case WM_QUERYDRAGICON:
-      return reinterpret_cast<INT_PTR>(icon_);
+      return reinterpret_cast<INT_PTR>(Icon());
     case WM_DEVICE_INPUT:
       return Result(window, dialog_.OnDeviceInput(wParam, lParam));
     case WM_DEVICE_CHECK:
@@ -59,8 +59,8 @@ INT_PTR DialogHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       dialog_.OnTimer(wParam);
       return FALSE;
     case WM_DESTROY:
-      dialog_.OnDestroy();
-      return FALSE;
+      dialog_.OnDestroy();  // runs the default processing itself, first
+      return TRUE;
     case WM_CTLCOLORSTATIC:
       if (StatusLabel *label = surface_.LabelOf(reinterpret_cast<HWND>(lParam))) {
         return reinterpret_cast<INT_PTR>(
@@ -77,8 +77,6 @@ INT_PTR DialogHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 void DialogHost::OnInitDialog(HWND window) {
   surface_.Attach(window);
   dialog_.OnInitDialog();
-  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
   CentreOnScreen(window);
 }
 
@@ -117,7 +115,7 @@ bool DialogHost::PaintMinimised(HWND window) {
   GetClientRect(window, &client);
   const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
   const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-  DrawIcon(dc, x, y, icon_);
+  DrawIcon(dc, x, y, Icon());
   EndPaint(window, &paint);
   return true;
 }

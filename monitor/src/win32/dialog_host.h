@@ -25,8 +25,9 @@ class DialogHost {
   bool PaintMinimised(HWND window);
   static INT_PTR Result(HWND window, LRESULT result);
 
+  HICON Icon() const { return static_cast<HICON>(dialog_.icon); }
+
   HINSTANCE instance_;
-  HICON icon_;
   StatusLabel rfLowLabel_;
   StatusLabel rfOkLabel_;
   Win32Surface surface_;

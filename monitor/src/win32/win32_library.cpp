@@ -3,13 +3,13 @@
 namespace tarvex::win32 {
 
 bool Win32Library::Load(const char *fileName) {
-  if (module_ == nullptr) module_ = LoadLibraryA(fileName);
-  return module_ != nullptr;
+  if (libraryModule == nullptr) libraryModule = LoadLibraryA(fileName);
+  return libraryModule != nullptr;
 }
 
 ExportAddress Win32Library::Lookup(const char *exportName) {
-  if (module_ == nullptr) return nullptr;
-  return reinterpret_cast<ExportAddress>(GetProcAddress(module_, exportName));
+  if (libraryModule == nullptr) return nullptr;
+  return reinterpret_cast<ExportAddress>(GetProcAddress(libraryModule, exportName));
 }
 
 }  // namespace tarvex::win32

@@ -10,12 +10,12 @@ namespace tarvex::win32 {
 
 class Win32Library : public LibraryBinding {
  public:
-  bool IsLoaded() const override { return module_ != nullptr; }
+  bool IsLoaded() const override { return libraryModule != nullptr; }
   bool Load(const char *fileName) override;
   ExportAddress Lookup(const char *exportName) override;
 
  private:
-  HMODULE module_ = nullptr;
+  HMODULE libraryModule = nullptr;  // never released
 };
 
 }  // namespace tarvex::win32

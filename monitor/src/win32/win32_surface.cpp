@@ -136,4 +136,20 @@ void Win32Surface::ShowAboutBox() {
   DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_ABOUTBOX), window_, AboutProc, 0);
 }
 
+IconHandle Win32Surface::LoadAppIcon(int resourceId) {
+  return LoadIconW(instance_, MAKEINTRESOURCEW(resourceId));
+}
+
+void Win32Surface::SetWindowIcon(IconSize size, IconHandle icon) {
+  SendMessageW(window_, WM_SETICON, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(icon));
+}
+
+// The dialog manager calls the dialog procedure first; while this runs, the
+// procedure answers "not handled" so the manager's own processing follows.
+void Win32Surface::DefaultDestroy() {
+  runningDefault_ = true;
+  DefDlgProcW(window_, WM_DESTROY, 0, 0);
+  runningDefault_ = false;
+}
+
 }  // namespace tarvex::win32

@@ -16,6 +16,9 @@ class Win32Surface : public WindowSurface {
   Win32Surface(HINSTANCE instance, StatusLabel &rfLowLabel, StatusLabel &rfOkLabel);
 
   void Attach(HWND window) { window_ = window; }
+  // True while DefaultDestroy has the dialog manager process a message: the
+  // dialog procedure then leaves it to the default.
+  bool RunningDefault() const { return runningDefault_; }
   // The label painted through this control, or null.
   StatusLabel *LabelOf(HWND control);
 
@@ -36,6 +39,9 @@ class Win32Surface : public WindowSurface {
   void StopTimer(uint32_t id) override;
   void AddSystemMenuItem(uint32_t commandId, uint32_t stringId) override;
   void ShowAboutBox() override;
+  IconHandle LoadAppIcon(int resourceId) override;
+  void SetWindowIcon(IconSize size, IconHandle icon) override;
+  void DefaultDestroy() override;
 
  private:
   HWND Item(int id) const { return GetDlgItem(window_, id); }
@@ -46,6 +52,7 @@ class Win32Surface : public WindowSurface {
   StatusLabel &rfLowLabel_;
   StatusLabel &rfOkLabel_;
   std::wstring appName_;
+  bool runningDefault_ = false;
 };
 
 }  // namespace tarvex::win32
