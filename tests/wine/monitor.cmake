@@ -1,6 +1,6 @@
 # Tarvex.exe under Wine: shows its window and closes cleanly (with a
 # screenshot kept in artifacts/), calls the library at start-up and teardown,
-# and ignores a MQD7RA.dll planted in the current directory.
+# and loads MQD7RA.dll from PATH but not from the current directory.
 if(WIN32)
   set(monitor_wine_dir ${CMAKE_CURRENT_LIST_DIR})
 
