@@ -26,6 +26,9 @@ function(tarvex_gbk_literals target)
   endif()
 endfunction()
 
+# The oldest Windows the binaries run on, and what follows from it.
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsFloor.cmake)
+
 # MinGW: no runtime DLLs beside the deliverables (libstdc++, libgcc and
 # winpthread are linked in), so a bare copy of MQD7RA.dll or Tarvex.exe runs.
 if(MINGW)

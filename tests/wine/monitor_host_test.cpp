@@ -1,5 +1,6 @@
 // Checks of Tarvex's Win32 side, run under Wine: the compiled dialog
-// templates, GBK text conversion and the status label's painting.
+// templates, GBK text conversion, the window's icons and the status label's
+// painting.
 // Prints "N passed, N failed".
 #include <windows.h>
 
@@ -218,6 +219,23 @@ void LineFieldTextRoundTrip() {
   DestroyWindow(parent);
 }
 
+// The window's two icons are icon 128 of the program's own resources.
+void WindowIconsAreIcon128() {
+  const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr,
+                                      nullptr, nullptr, nullptr);
+  tarvex::win32::StatusLabel low, ok;
+  tarvex::win32::Win32Surface surface(GetModuleHandleW(nullptr), low, ok);
+  surface.Attach(window);
+  const tarvex::IconHandle icon = surface.LoadAppIcon(IDR_MAINFRAME);
+  CHECK(icon != nullptr);
+  surface.SetWindowIcon(tarvex::IconSize::kBig, icon);
+  CHECK(SendMessageW(window, WM_GETICON, ICON_BIG, 0) == reinterpret_cast<LRESULT>(icon));
+  CHECK(SendMessageW(window, WM_GETICON, ICON_SMALL, 0) == 0);
+  surface.SetWindowIcon(tarvex::IconSize::kSmall, icon);
+  CHECK(SendMessageW(window, WM_GETICON, ICON_SMALL, 0) == reinterpret_cast<LRESULT>(icon));
+  DestroyWindow(window);
+}
+
 void StatusLabelPaintsWithItsOwnBrushAndFont() {
   const HDC dc = CreateCompatibleDC(nullptr);
   tarvex::win32::StatusLabel label;
@@ -248,6 +266,7 @@ int main() {
   StringsAndIcon();
   GbkConversion();
   LineFieldTextRoundTrip();
+  WindowIconsAreIcon128();
   StatusLabelPaintsWithItsOwnBrushAndFont();
   std::printf("%d passed, %d failed\n", passed, failed);
   return failed == 0 ? 0 : 1;

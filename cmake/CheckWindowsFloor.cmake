@@ -1,0 +1,96 @@
+# Checks Windows PE files against the Windows floor (cmake/WindowsFloor.cmake):
+# the header asks for that Windows, and every imported function is on the
+# list of functions it has. Script mode:
+#   cmake -DOBJDUMP=<objdump> -DALLOWED=<list file> -DMAJOR=6 -DMINOR=1
+#         -DFILES=<a.dll;b.exe> -P CheckWindowsFloor.cmake
+# Prints each fault and fails when there is any.
+cmake_minimum_required(VERSION 3.20)
+
+foreach(var OBJDUMP ALLOWED MAJOR MINOR FILES)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "CheckWindowsFloor: ${var} not given")
+  endif()
+endforeach()
+
+# The list: "DLL function" lines, comments after "#".
+file(STRINGS ${ALLOWED} allowed_lines)
+set(allowed "")
+foreach(line IN LISTS allowed_lines)
+  string(REGEX REPLACE "#.*" "" line "${line}")
+  string(STRIP "${line}" line)
+  if(line MATCHES "^([^ ]+) +([^ ]+)$")
+    string(TOUPPER "${CMAKE_MATCH_1}" dll)
+    list(APPEND allowed "${dll}!${CMAKE_MATCH_2}")
+  endif()
+endforeach()
+
+set(faults "")
+
+# Each header field that states the Windows version must name the floor.
+function(check_header file dump)
+  foreach(field MajorSubsystemVersion MinorSubsystemVersion MajorOSystemVersion MinorOSystemVersion)
+    if(field MATCHES "^Major")
+      set(want ${MAJOR})
+    else()
+      set(want ${MINOR})
+    endif()
+    string(REGEX MATCH "${field}[ \t]+([0-9]+)" found "${dump}")
+    if(NOT found OR NOT CMAKE_MATCH_1 EQUAL want)
+      list(APPEND faults "${file}: ${field} is '${CMAKE_MATCH_1}', not ${want}")
+    endif()
+  endforeach()
+  set(faults "${faults}" PARENT_SCOPE)
+endfunction()
+
+# Import lines follow their "DLL Name:" line, each "<tab>vma<tab> hint  name";
+# any other line there (an import by ordinal) cannot be checked and fails.
+function(check_imports file dump)
+  # Brackets and semicolons would split or join list items.
+  string(REGEX REPLACE "[][;]" "_" dump "${dump}")
+  string(REPLACE "\n" ";" lines "${dump}")
+  set(dll "")
+  set(count 0)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^\tDLL Name: (.+)$")
+      string(TOUPPER "${CMAKE_MATCH_1}" dll)
+    elseif(dll STREQUAL "" OR line MATCHES "^\tvma:")
+      continue()
+    elseif(line MATCHES "^\t[0-9a-f]+\t +[0-9]+ +([A-Za-z0-9_@?$]+)$")
+      math(EXPR count "${count} + 1")
+      if(NOT "${dll}!${CMAKE_MATCH_1}" IN_LIST allowed)
+        list(APPEND faults "${file} imports ${dll}!${CMAKE_MATCH_1}, which is not on the list of functions ${FLOOR} has")
+      endif()
+    elseif(line MATCHES "^\t")
+      list(APPEND faults "${file}: import line not understood: '${line}'")
+    else()
+      set(dll "")
+    endif()
+  endforeach()
+  if(count EQUAL 0)
+    list(APPEND faults "${file}: no imports found (is it a PE file?)")
+  endif()
+  message(STATUS "${file}: ${count} imports")
+  set(faults "${faults}" PARENT_SCOPE)
+endfunction()
+
+if(NOT DEFINED FLOOR)
+  set(FLOOR "Windows ${MAJOR}.${MINOR}")
+endif()
+foreach(file IN LISTS FILES)
+  execute_process(COMMAND ${OBJDUMP} -p ${file} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+  get_filename_component(name ${file} NAME)
+  if(NOT rc EQUAL 0)
+    list(APPEND faults "${name}: ${OBJDUMP} -p failed")
+    continue()
+  endif()
+  check_header(${name} "${dump}")
+  check_imports(${name} "${dump}")
+endforeach()
+
+if(faults)
+  foreach(fault IN LISTS faults)
+    message("${fault}")
+  endforeach()
+  message(FATAL_ERROR "not within the Windows floor (${FLOOR})")
+endif()
+message(STATUS "within the Windows floor (${FLOOR})")
