@@ -7,7 +7,7 @@
 #   msvc_caller.sh <release folder> win32|win64 <scratch folder>
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-release=$1 arch=$2 out=$3
+release=$(cd "$1" && pwd) arch=$2 out=$3
 case $arch in
   win32)
     target=i686-pc-windows-msvc machine=i386 kill_at=-k

@@ -18,7 +18,6 @@ extern "C" {
 #include <cstring>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "mqd7ra.h"
 #include "tarvex_version.h"
@@ -143,8 +142,8 @@ void CheckVersionResource(HMODULE module) {
   char path[MAX_PATH];
   GetModuleFileNameA(module, path, sizeof path);
   DWORD ignored = 0;
-  std::vector<char> data(GetFileVersionInfoSizeA(path, &ignored));
-  Check(!data.empty() && GetFileVersionInfoA(path, 0, static_cast<DWORD>(data.size()), data.data()),
+  std::string data(GetFileVersionInfoSizeA(path, &ignored), '\0');
+  Check(!data.empty() && GetFileVersionInfoA(path, 0, static_cast<DWORD>(data.size()), &data[0]),
         "MQD7RA.dll has a version resource");
   if (data.empty()) return;
 
