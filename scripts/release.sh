@@ -3,16 +3,19 @@
 # (the tree that `cmake --install` lays out: bin/, include/, lib/ with both
 # import libraries and the CMake package, examples/, README.txt,
 # LICENSE.txt) and SHA256SUMS over them. The version is the CMake project's.
-# Builds both MinGW presets and tests what it packs: their Wine tests and the
-# release checks of the zips (tests/release/check_release.sh).
+# Builds both MinGW presets and tests what it packs before it writes to
+# dist/: their Wine tests and the release checks of the zips themselves
+# (tests/release/check_release.sh).
 #   scripts/release.sh [--no-tests] [--build-root DIR] [--out DIR]
 #     --no-tests        build and pack only (scripts/test.sh, which has run
 #                       the tests already, checks the zips itself)
 #     --build-root DIR  build in DIR/mingw-i686 and DIR/mingw-x86_64 (default build)
 #     --out DIR         write the zips there (default dist)
 # Reproducible: the same commit gives the same bytes, in any build folder.
-# Files carry the commit's time (SOURCE_DATE_EPOCH, unless set), the archive
-# lists them in byte order with fixed modes and no extra fields.
+# The linker writes no time stamp; the strip of the install writes
+# SOURCE_DATE_EPOCH (the commit's time, unless set) into the PE headers, and
+# the files in the archive carry that time, in byte order, with fixed modes
+# and no extra fields.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -62,7 +65,10 @@ pack() {
   (cd "$1" && TZ=UTC zip -q -X -D "$2" -@ <<<"$list")
 }
 
-rm -f "$out"/tarvex-*-win32.zip "$out"/tarvex-*-win64.zip "$out/SHA256SUMS"
+# The zips wait here until their tests have passed.
+pending=$build_root/release-pending
+rm -rf "$pending"
+mkdir -p "$pending"
 zips=()
 for pair in mingw-i686:win32 mingw-x86_64:win64; do
   preset=${pair%:*} arch=${pair#*:}
@@ -71,10 +77,10 @@ for pair in mingw-i686:win32 mingw-x86_64:win64; do
   build_and_stage "$preset" "$stage"
   version=$(cat "$build_root/$preset/release-version.txt")
   zip=tarvex-$version-$arch.zip
-  pack "$stage" "$out/$zip"
+  pack "$stage" "$pending/$zip"
   zips+=("$zip")
 done
-(cd "$out" && sha256sum "${zips[@]}" >SHA256SUMS)
+(cd "$pending" && sha256sum "${zips[@]}" >SHA256SUMS)
 
 if [ "$tests" = 1 ]; then
   scripts/wine-prefix.sh
@@ -82,8 +88,10 @@ if [ "$tests" = 1 ]; then
     echo "== test $preset (Wine)"
     scripts/with-xvfb.sh ctest --test-dir "$build_root/$preset" --output-on-failure
   done
-  tests/release/check_release.sh "$out"
+  tests/release/check_release.sh "$pending" "$build_root"
 fi
 
+rm -f "$out"/tarvex-*-win32.zip "$out"/tarvex-*-win64.zip "$out/SHA256SUMS"
+mv "$pending"/* "$out/"
 echo "release: $out"
 (cd "$out" && ls -l "${zips[@]}" && cat SHA256SUMS)

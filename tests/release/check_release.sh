@@ -2,14 +2,16 @@
 # Checks the release zips in a folder: SHA256SUMS matches them; each zip
 # holds exactly the release's files; its MSVC import library serves a caller
 # built for the MSVC target, and its example runs against the virtual
-# receiver, both under Wine. The receiver comes from the MinGW builds
-# (build/mingw-i686/bin, build/mingw-x86_64/bin).
-#   check_release.sh <dist folder> [scratch folder, default build/release-check]
+# receiver, both under Wine. The receiver comes from the MinGW builds in
+# the build root (default build: build/mingw-i686/bin, build/mingw-x86_64/bin);
+# the scratch files go to its release-check/.
+#   check_release.sh <dist folder> [build root]
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 dist=$(cd "$1" && pwd)
-scratch=${2:-$root/build/release-check}
+build_root=$(cd "${2:-$root/build}" && pwd)
+scratch=$build_root/release-check
 want="LICENSE.txt README.txt bin/MQD7RA.dll bin/Tarvex.exe
 examples/pendant_console/CMakeLists.txt examples/pendant_console/pendant_console.c
 include/mqd7ra.h lib/MQD7RA.lib lib/cmake/MQD7RA/MQD7RAConfig.cmake
@@ -31,6 +33,6 @@ for pair in win32:mingw-i686 win64:mingw-x86_64; do
   mkdir -p "$unpacked"
   unzip -q "${zips[0]}" -d "$unpacked"
   "$here/msvc_caller.sh" "$unpacked" "$arch" "$scratch/$arch/msvc-caller"
-  "$here/example.sh" "$unpacked" "$arch" "$scratch/$arch/example" "$root/build/$preset/bin"
+  "$here/example.sh" "$unpacked" "$arch" "$scratch/$arch/example" "$build_root/$preset/bin"
 done
 echo "release check: all passed"
