@@ -9,11 +9,10 @@
  * calls XClose when Ctrl+C ends it. All library calls are made on this one
  * thread, as the library requires.
  */
-#include <windows.h>
-
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
+#include <windows.h>
 
 #include "mqd7ra.h"
 
@@ -21,8 +20,9 @@
 #define RETRY_PERIOD_MS 200
 
 static HWND g_window;
-static int g_open;         /* 1 while the library has the receiver open */
-static uint8_t g_lastKey;  /* first key of the previous input, 0 for none */
+static HANDLE g_closed;   /* set once XClose has returned */
+static int g_open;        /* 1 while the library has the receiver open */
+static uint8_t g_lastKey; /* first key of the previous input, 0 for none */
 
 /* One line of output, flushed at once so that a pipe sees it now. */
 static void Say(const char *format, ...) {
@@ -108,10 +108,12 @@ static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPA
   }
 }
 
-/* Runs on a thread of its own: asks the window's thread to end. */
+/* Runs on a thread of its own: asks the window's thread to end. When the
+ * console window closes, Windows ends the process as soon as this returns,
+ * so it waits (within the few seconds Windows allows) until XClose is done. */
 static BOOL WINAPI OnConsoleControl(DWORD event) {
-  (void)event;
   PostMessageA(g_window, WM_CLOSE, 0, 0);
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) WaitForSingleObject(g_closed, 4000);
   return TRUE;
 }
 
@@ -134,6 +136,7 @@ int main(void) {
     Say("cannot make a window (error %lu)", (unsigned long)GetLastError());
     return 1;
   }
+  g_closed = CreateEventA(NULL, TRUE, FALSE, NULL);
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   Xinit();
   result = XOpen(g_window);
@@ -142,5 +145,6 @@ int main(void) {
   SetTimer(g_window, RETRY_TIMER, RETRY_PERIOD_MS, NULL);
   while (GetMessageA(&message, NULL, 0, 0) > 0) DispatchMessageA(&message);
   Say("XClose -> %ld", (long)XClose());
+  SetEvent(g_closed);
   return 0;
 }

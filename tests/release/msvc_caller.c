@@ -20,10 +20,9 @@ __declspec(dllimport) int __stdcall WriteFile(HANDLE file, const void *data, DWO
                                               DWORD *written, void *overlapped);
 __declspec(dllimport) void __stdcall ExitProcess(unsigned code);
 __declspec(dllimport) void *__stdcall CreateWindowExA(DWORD exStyle, const char *className,
-                                                      const char *title, DWORD style, int x,
-                                                      int y, int width, int height,
-                                                      void *parent, void *menu, void *instance,
-                                                      void *param);
+                                                      const char *title, DWORD style, int x, int y,
+                                                      int width, int height, void *parent,
+                                                      void *menu, void *instance, void *param);
 
 static unsigned failures;
 

@@ -155,7 +155,8 @@ void CheckVersionResource(HMODULE module) {
   want.dwFileVersionLS = MAKELONG(parts[3], parts[2]);
   if (VerQueryValueA(data.data(), "\\", &value, &size) && size >= sizeof(VS_FIXEDFILEINFO)) {
     const auto &info = *static_cast<const VS_FIXEDFILEINFO *>(value);
-    std::string line = "file version " + VersionText(info) + " is the project's " + VersionText(want);
+    std::string line =
+        "file version " + VersionText(info) + " is the project's " + VersionText(want);
     Check(info.dwFileVersionMS == want.dwFileVersionMS &&
               info.dwFileVersionLS == want.dwFileVersionLS &&
               info.dwProductVersionMS == want.dwFileVersionMS &&
