@@ -33,6 +33,10 @@ include(${CMAKE_CURRENT_LIST_DIR}/WindowsFloor.cmake)
 # winpthread are linked in), so a bare copy of MQD7RA.dll or Tarvex.exe runs.
 if(MINGW)
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Reproducible binaries: no link time in the PE header, no build paths.
+  add_link_options(-Wl,--no-insert-timestamp)
+  add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+                      -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
 endif()
 
 if(TARVEX_SANITIZE STREQUAL "address")

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing, builds all presets, runs the native
 # unit tests (plain, ASan+UBSan, TSan) and the Wine tests of the real
-# Windows binaries, both architectures.
+# Windows binaries, both architectures; then makes the release (dist/) from
+# those builds, checks its zips (an MSVC-target caller and the example under
+# Wine) and that a second release from scratch has the same bytes.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
@@ -19,3 +21,7 @@ for p in mingw-i686 mingw-x86_64; do
   echo "== test $p (Wine)"
   scripts/with-xvfb.sh ctest --preset "$p" --repeat until-pass:3
 done
+echo "== release"
+scripts/release.sh --no-tests
+tests/release/check_release.sh dist
+tests/release/reproducible.sh dist

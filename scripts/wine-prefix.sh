@@ -19,8 +19,8 @@ fi
 
 # Per-program overrides only: a global WINEDLLOVERRIDES for hid/setupapi
 # breaks Wine's own services.
-standin_programs=(Tarvex.exe)
-if [ ! -f "$WINEPREFIX/.tarvex-tools-v2" ]; then
+standin_programs=(Tarvex.exe pendant_console.exe)
+if [ ! -f "$WINEPREFIX/.tarvex-tools-v3" ]; then
   for program in "${standin_programs[@]}"; do
     key="HKCU\\Software\\Wine\\AppDefaults\\$program\\DllOverrides"
     wine reg add "$key" /v hid /t REG_SZ /d native /f >/dev/null 2>&1
@@ -30,5 +30,5 @@ if [ ! -f "$WINEPREFIX/.tarvex-tools-v2" ]; then
   # dialog that nobody closes.
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.tarvex-tools-v2"
+  touch "$WINEPREFIX/.tarvex-tools-v3"
 fi

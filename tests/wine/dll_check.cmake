@@ -1,8 +1,9 @@
 # The device library's check under Wine: load MQD7RA.dll by name, list its
-# export table, call every export against Wine's own HID stack (no receiver).
+# export table, call every export against Wine's own HID stack (no receiver),
+# read its version resource.
 add_executable(mqd7ra_dll_check ${CMAKE_CURRENT_LIST_DIR}/dll_check.cpp)
 target_include_directories(mqd7ra_dll_check PRIVATE ${PROJECT_SOURCE_DIR}/device/include)
-target_link_libraries(mqd7ra_dll_check PRIVATE user32 setupapi hid)
+target_link_libraries(mqd7ra_dll_check PRIVATE user32 setupapi hid version tarvex_version)
 tarvex_warnings(mqd7ra_dll_check)
 set_target_properties(mqd7ra_dll_check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 

@@ -3,7 +3,9 @@
 //  - its export table holds exactly the seven names;
 //  - every export resolves and answers through the header's stdcall types:
 //    the scan enumerates, opens, checks and closes the foreign interfaces
-//    and finds no receiver.
+//    and finds no receiver;
+//  - its version resource carries the project version in Tarvex.exe's
+//    language block.
 #include <windows.h>
 // after windows.h
 #include <setupapi.h>
@@ -18,6 +20,7 @@ extern "C" {
 #include <string>
 
 #include "mqd7ra.h"
+#include "tarvex_version.h"
 
 namespace {
 
@@ -128,6 +131,47 @@ void CheckCallsWithoutReceiver(HMODULE module) {
   if (window) DestroyWindow(window);
 }
 
+std::string VersionText(const VS_FIXEDFILEINFO &info) {
+  return std::to_string(HIWORD(info.dwFileVersionMS)) + "." +
+         std::to_string(LOWORD(info.dwFileVersionMS)) + "." +
+         std::to_string(HIWORD(info.dwFileVersionLS)) + "." +
+         std::to_string(LOWORD(info.dwFileVersionLS));
+}
+
+void CheckVersionResource(HMODULE module) {
+  char path[MAX_PATH];
+  GetModuleFileNameA(module, path, sizeof path);
+  DWORD ignored = 0;
+  std::string data(GetFileVersionInfoSizeA(path, &ignored), '\0');
+  Check(!data.empty() && GetFileVersionInfoA(path, 0, static_cast<DWORD>(data.size()), &data[0]),
+        "MQD7RA.dll has a version resource");
+  if (data.empty()) return;
+
+  void *value = nullptr;
+  UINT size = 0;
+  const WORD parts[4] = {TARVEX_VERSION_NUMBERS};
+  VS_FIXEDFILEINFO want{};
+  want.dwFileVersionMS = MAKELONG(parts[1], parts[0]);
+  want.dwFileVersionLS = MAKELONG(parts[3], parts[2]);
+  if (VerQueryValueA(data.data(), "\\", &value, &size) && size >= sizeof(VS_FIXEDFILEINFO)) {
+    const auto &info = *static_cast<const VS_FIXEDFILEINFO *>(value);
+    std::string line =
+        "file version " + VersionText(info) + " is the project's " + VersionText(want);
+    Check(info.dwFileVersionMS == want.dwFileVersionMS &&
+              info.dwFileVersionLS == want.dwFileVersionLS &&
+              info.dwProductVersionMS == want.dwFileVersionMS &&
+              info.dwProductVersionLS == want.dwFileVersionLS,
+          line.c_str());
+    Check(info.dwFileType == VFT_DLL, "file type VFT_DLL");
+  } else {
+    Check(false, "a fixed file version");
+  }
+  for (const char *name : {"FileDescription", "FileVersion", "ProductName", "ProductVersion"}) {
+    std::string key = std::string("\\StringFileInfo\\080404B0\\") + name;
+    Check(VerQueryValueA(data.data(), key.c_str(), &value, &size) && size > 1, key.c_str());
+  }
+}
+
 }  // namespace
 
 int main() {
@@ -137,6 +181,7 @@ int main() {
   CheckExportTable(module);
   CheckForeignInterfacesListed();
   CheckCallsWithoutReceiver(module);
+  CheckVersionResource(module);
   std::printf("%d failed\n", failures);
   return failures == 0 ? 0 : 1;
 }
