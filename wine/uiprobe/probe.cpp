@@ -1,5 +1,6 @@
 #include "probe.h"
 
+#include "resource.h"
 #include "text.h"
 
 namespace uiprobe {
@@ -48,6 +49,8 @@ BOOL CALLBACK FindOwned(HWND window, LPARAM context) {
 
 HWND MainWindow() { return FindWindowW(nullptr, kMainTitle); }
 
+HWND PendantWindow() { return FindWindowW(L"" PENDANT_WINDOW_CLASS, nullptr); }
+
 HWND Control(HWND main, int id) { return main ? GetDlgItem(main, id) : nullptr; }
 
 bool ControlText(HWND main, int id, std::string *utf8) {
@@ -94,6 +97,50 @@ bool Click(HWND main, int id) {
 void OpenAboutBox(HWND main) { PostMessageW(main, WM_SYSCOMMAND, kAboutCommand, 0); }
 
 void Close(HWND main) { PostMessageW(main, WM_CLOSE, 0, 0); }
+
+bool Choose(HWND main, int id, const std::string &utf8) {
+  HWND combo = Control(main, id);
+  if (!combo) return false;
+  std::wstring wanted = vrscript::Utf8ToWide(utf8);
+  DWORD_PTR index = 0;
+  if (!SendMessageTimeoutW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                           reinterpret_cast<LPARAM>(wanted.c_str()), SMTO_NORMAL, kSendTimeoutMs,
+                           &index) ||
+      static_cast<LRESULT>(index) == CB_ERR) {
+    return false;
+  }
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(combo, CB_SETCURSEL, index, 0, SMTO_NORMAL, kSendTimeoutMs, &result);
+  return PostMessageW(main, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                      reinterpret_cast<LPARAM>(combo)) != 0;
+}
+
+void MoveTo(HWND main, int x, int y) {
+  SetWindowPos(main, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool TurnWheel(HWND pendant, int notches) {
+  HWND wheel = Control(pendant, IDC_WHEEL);
+  const WPARAM delta = MAKEWPARAM(0, static_cast<WORD>(static_cast<short>(notches * WHEEL_DELTA)));
+  return wheel && PostMessageW(wheel, WM_MOUSEWHEEL, delta, 0);
+}
+
+bool PressKey(HWND pendant, int keyCode, bool down, bool shift) {
+  HWND key = Control(pendant, IDC_KEY_FIRST - 1 + keyCode);
+  if (!key || keyCode < 1 || keyCode > PENDANT_KEY_COUNT) return false;
+  const WPARAM flags = down ? (MK_LBUTTON | (shift ? MK_SHIFT : 0)) : 0;
+  return PostMessageW(key, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, flags, MAKELPARAM(4, 4)) != 0;
+}
+
+bool LcdLines(HWND pendant, std::vector<std::string> *gbk) {
+  gbk->clear();
+  for (int line = 0; line < 4; ++line) {
+    std::string utf8;
+    if (!ControlText(pendant, IDC_LCD_LINE1 + line, &utf8)) return false;
+    gbk->push_back(vrscript::Utf8ToGbk(utf8));
+  }
+  return true;
+}
 
 bool FindOwnedDialog(HWND main, OwnedDialog *dialog) {
   DialogSearch search{main, nullptr};
