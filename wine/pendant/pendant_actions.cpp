@@ -50,7 +50,7 @@ void RunChoice(PendantWindow &w, const char *command, int id) {
 }  // namespace
 
 void RunAction(PendantWindow &w, const std::string &line) {
-  std::printf("> %s\n", line.c_str());
+  std::printf("pendant> %s\n", line.c_str());
   std::string out;
   const bool ok = w.interpreter.RunLine(line, &out);
   if (!out.empty()) std::printf("%s\n", out.c_str());

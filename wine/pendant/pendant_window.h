@@ -1,7 +1,8 @@
 // The virtual pendant's window (vreceiver.exe --window): shows the
 // receiver model and drives it. Every action runs as the command line a
-// script would use and is echoed to standard output as "> COMMAND", so a
-// hand session can be replayed as a script.
+// script would use and is echoed to standard output as "pendant> COMMAND",
+// so a hand session can be replayed as a script:
+//   sed -n 's/^pendant> //p' output.txt > session.vr
 #pragma once
 
 #include <functional>
