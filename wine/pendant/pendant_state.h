@@ -25,6 +25,10 @@ struct PendantWindow {
   size_t logShown = 0;     // feature events already in the log list
   uint8_t heldKey = 0;     // a key latched down with Shift+click
   uint8_t pressedKey = 0;  // a key held down with the mouse
+  // The choices as last shown: a choice is set from the model only when the
+  // model's value changed, so that a refresh for another change does not
+  // undo a choice whose notification is still on its way.
+  int shownAxis = -1, shownStep = -1, shownProduct = -1;
   std::atomic<bool> refreshPosted{false};
   std::atomic<bool> closing{false};
 };

@@ -97,9 +97,7 @@ std::wstring ProductText(uint16_t productId) {
 }
 
 std::wstring FeatureEventText(const vreceiver::FeatureEvent &event) {
-  wchar_t kind[24];
-  swprintf(kind, 24, L"%-16ls", KindName(event));
-  std::wstring text = LocalTime(event.timeMs) + L"  " + kind;
+  std::wstring text = LocalTime(event.timeMs) + L"\t" + KindName(event) + L"\t";
   for (uint8_t byte : event.bytes) {
     wchar_t hex[4];
     swprintf(hex, 4, L"%02X ", byte);

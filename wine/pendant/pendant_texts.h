@@ -25,7 +25,8 @@ const std::vector<uint16_t> &KnownProductIds();
 std::wstring ProductText(uint16_t productId);  // "0xEB91 MQD9RA带手轮 .."
 std::wstring ModelText(uint16_t productId);    // the family alone
 
-// "18:40:01.123  greeting      06 FE FD 07 20 20 20 20" (local time)
+// "18:40:01.123 \t greeting \t 06 FE FD 07 20 20 20 20" (local time; tab
+// separated columns)
 std::wstring FeatureEventText(const vreceiver::FeatureEvent &event);
 
 }  // namespace pendant

@@ -34,8 +34,11 @@ void AddChoice(HWND combo, const std::wstring &text, LPARAM code) {
   SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), code);
 }
 
-// Selects the entry whose item data is `code`, or none.
-void SelectChoice(HWND combo, LPARAM code) {
+// Selects the entry whose item data is `code`, or none, when the code is
+// not the one shown last.
+void SelectChoice(HWND combo, int code, int *shown) {
+  if (code == *shown) return;
+  *shown = code;
   const auto count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
   LRESULT found = -1;
   for (LRESULT i = 0; i < count; ++i) {
@@ -82,8 +85,8 @@ void ShowPendant(PendantWindow &w) {
   if (p.key1 != 0) keys += Number(p.key1);
   if (p.key2 != 0) keys += L" + " + Number(p.key2);
   SetText(w.dialog, IDC_KEYS_TEXT, keys);
-  SelectChoice(GetDlgItem(w.dialog, IDC_AXIS), p.axisCode);
-  SelectChoice(GetDlgItem(w.dialog, IDC_STEP), p.stepCode);
+  SelectChoice(GetDlgItem(w.dialog, IDC_AXIS), p.axisCode, &w.shownAxis);
+  SelectChoice(GetDlgItem(w.dialog, IDC_STEP), p.stepCode, &w.shownStep);
   SetCheck(w.dialog, IDC_WHEEL_ENABLE, p.wheelEnabled);
   SetCheck(w.dialog, IDC_ESTOP, p.emergencyStop);
 }
@@ -96,7 +99,7 @@ void SetUnlessFocused(HWND dialog, int id, const std::wstring &text) {
 void ShowReceiver(PendantWindow &w) {
   SetCheck(w.dialog, IDC_PLUGGED, w.receiver.IsPlugged());
   const uint16_t product = w.receiver.ProductId();
-  SelectChoice(GetDlgItem(w.dialog, IDC_PRODUCT), product);
+  SelectChoice(GetDlgItem(w.dialog, IDC_PRODUCT), product, &w.shownProduct);
   SetText(w.dialog, IDC_MODEL_TEXT, ProductText(product));
   const vreceiver::ReceiverInfo info = w.receiver.Info();
   SetUnlessFocused(w.dialog, IDC_DEVICE_ID, Number(info.deviceId));
@@ -152,6 +155,8 @@ void FillChoices(PendantWindow &w) {
     AddChoice(product, text, id);
   }
   SendDlgItemMessageW(w.dialog, IDC_RSSI, TBM_SETRANGE, TRUE, MAKELPARAM(0, 255));
+  int logColumns[] = {48, 100};  // dialog units: after the time, after the kind
+  SendDlgItemMessageW(w.dialog, IDC_LOG, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(logColumns));
 }
 
 void RefreshView(PendantWindow &w) {
