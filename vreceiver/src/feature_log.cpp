@@ -12,7 +12,6 @@ constexpr size_t kHeaderLength = 3;
 constexpr size_t kLcdPayloadLength = 59;
 constexpr size_t kLcdFrameReports = 9;
 constexpr size_t kMaxFill = 6;  // zero fill of a last report carrying one byte
-constexpr size_t kLineWidths[] = {11, 16, 16, 16};
 
 bool StartsFrame(const uint8_t *report) { return report[1] == 0xFE && report[2] == 0xFD; }
 
@@ -30,7 +29,7 @@ std::vector<std::string> LcdLines(const std::vector<uint8_t> &payload) {
   std::vector<std::string> lines;
   if (payload.size() != kLcdPayloadLength) return lines;
   size_t offset = 0;
-  for (size_t width : kLineWidths) {
+  for (size_t width : kLcdLineWidths) {
     lines.emplace_back(payload.begin() + offset, payload.begin() + offset + width);
     offset += width;
   }

@@ -13,7 +13,6 @@ namespace pendant {
 
 namespace {
 
-constexpr size_t kLineWidths[kLcdLines] = {11, 16, 16, 16};
 constexpr uint64_t kUnixEpochIn100ns = 116444736000000000ULL;
 
 bool IsLeadByte(uint8_t byte) { return byte >= 0x81 && byte <= 0xFE; }
@@ -56,7 +55,7 @@ std::wstring LocalTime(uint64_t unixMs) {
 std::vector<std::string> LcdLineBytes(const std::vector<uint8_t> &payload) {
   std::vector<std::string> lines;
   size_t offset = 0;
-  for (size_t width : kLineWidths) {
+  for (size_t width : vreceiver::kLcdLineWidths) {
     const size_t end = std::min(payload.size(), offset + width);
     lines.emplace_back(payload.begin() + static_cast<std::ptrdiff_t>(std::min(offset, end)),
                        payload.begin() + static_cast<std::ptrdiff_t>(end));

@@ -10,7 +10,7 @@
 
 namespace pendant {
 
-constexpr size_t kLcdLines = 4;
+constexpr size_t kLcdLines = std::size(vreceiver::kLcdLineWidths);
 
 // The payload split into the LCD's lines (11, 16, 16, 16 bytes); lines the
 // payload does not reach are empty.

@@ -25,24 +25,27 @@ struct Start {
   bool ok;
 };
 
+int CALLBACK NoteFontFound(const LOGFONTW *, const TEXTMETRICW *, DWORD, LPARAM found) {
+  *reinterpret_cast<bool *>(found) = true;
+  return 0;
+}
+
+bool FontPresent(HDC dc, const wchar_t *face) {
+  LOGFONTW wanted{};
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
+  bool found = false;
+  EnumFontFamiliesExW(dc, &wanted, NoteFontFound, reinterpret_cast<LPARAM>(&found), 0);
+  return found;
+}
+
 // Faces with every GBK character at one width; the first one present wins.
 HFONT MakeLcdFont(HWND dialog) {
   static const wchar_t *const kFaces[] = {L"NSimSun", L"WenQuanYi Micro Hei Mono", L"SimSun"};
   HDC dc = GetDC(dialog);
   const wchar_t *chosen = kFaces[0];
   for (const wchar_t *face : kFaces) {
-    LOGFONTW wanted{};
-    wanted.lfCharSet = DEFAULT_CHARSET;
-    wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
-    bool found = false;
-    EnumFontFamiliesExW(
-        dc, &wanted,
-        [](const LOGFONTW *, const TEXTMETRICW *, DWORD, LPARAM flag) {
-          *reinterpret_cast<bool *>(flag) = true;
-          return 0;
-        },
-        reinterpret_cast<LPARAM>(&found), 0);
-    if (found) {
+    if (FontPresent(dc, face)) {
       chosen = face;
       break;
     }

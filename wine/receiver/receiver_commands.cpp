@@ -14,8 +14,6 @@ namespace {
 using vrscript::Args;
 using vrscript::ParseNumber;
 
-constexpr size_t kLineWidths[4] = {11, 16, 16, 16};
-
 bool Number(const Args &args, size_t index, long low, long high, long *value, std::string *out) {
   if (index >= args.words.size() || !ParseNumber(args.words[index], value) || *value < low ||
       *value > high) {
@@ -321,9 +319,7 @@ bool ExpectDisplay(vreceiver::Receiver &r, const Args &a, std::string *out) {
   const vreceiver::DisplayText &text = texts[index];
   std::string want;
   for (size_t line = 0; line < 4; ++line) {
-    std::string gbk = vrscript::Utf8ToGbk(a.words[line + 1]);
-    if (gbk.size() < kLineWidths[line]) gbk.append(kLineWidths[line] - gbk.size(), ' ');
-    want += gbk;
+    want += vrscript::Utf8ToGbkPadded(a.words[line + 1], vreceiver::kLcdLineWidths[line]);
   }
   if (std::string(text.payload.begin(), text.payload.end()) == want) return true;
   *out = "got " + DescribeDisplay(text) + "\nwant payload(" + std::to_string(want.size()) +

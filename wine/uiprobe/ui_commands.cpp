@@ -2,6 +2,7 @@
 
 #include "probe.h"
 #include "text.h"
+#include "vreceiver/receiver.h"
 
 namespace uiprobe {
 
@@ -243,16 +244,13 @@ bool KeyCommand(const Args &args, std::string *out) {
 // The LCD shows the four lines byte for byte (GBK), each space-padded to
 // its width as the payload carries it.
 bool ExpectLcd(const Args &args, std::string *out) {
-  static const size_t kWidths[] = {11, 16, 16, 16};
   if (args.words.size() != 4) {
     *out = "expected four quoted lines";
     return false;
   }
   std::vector<std::string> want, got;
   for (size_t line = 0; line < 4; ++line) {
-    std::string gbk = vrscript::Utf8ToGbk(args.words[line]);
-    if (gbk.size() < kWidths[line]) gbk.append(kWidths[line] - gbk.size(), ' ');
-    want.push_back(gbk);
+    want.push_back(vrscript::Utf8ToGbkPadded(args.words[line], vreceiver::kLcdLineWidths[line]));
   }
   HWND pendant = WaitPendant(args, out);
   if (!pendant) return false;

@@ -30,6 +30,9 @@ constexpr uint16_t kDefaultProductId = 0xEB91;  // a 4-line handwheel model
 
 using Report = std::array<uint8_t, 8>;
 
+// The pendant's LCD: four lines of these widths in bytes, 59 in all.
+constexpr size_t kLcdLineWidths[4] = {11, 16, 16, 16};
+
 struct InterfaceInfo {
   std::string path;
   uint16_t vendorId = 0;
