@@ -15,11 +15,3 @@ if(TARGET MQD7RA AND TARGET Tarvex AND TARGET vreceiver)
   endforeach()
 endif()
 
-# A hand session on the pendant window, recorded from the receiver's output
-# and replayed as a script.
-if(TARGET MQD7RA AND TARGET Tarvex AND TARGET vreceiver)
-  add_test(NAME wine.pendant_record
-           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/pendant_record.sh ${CMAKE_BINARY_DIR}/bin
-                   ${CMAKE_BINARY_DIR}/test-scratch/pendant-record)
-  set_tests_properties(wine.pendant_record PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
-endif()

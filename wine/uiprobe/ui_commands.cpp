@@ -303,8 +303,6 @@ void AddUiCommands(vrscript::Interpreter &in) {
   in.Add("ui-pendant-expect-lcd",
          "ui-pendant-expect-lcd \"L1\" \"L2\" \"L3\" \"L4\"   wait until the LCD shows these",
          ExpectLcd);
-  // The commands above that name a window take window=pendant for the
-  // pendant's window instead of Tarvex's.
 }
 
 }  // namespace uiprobe
