@@ -162,6 +162,7 @@ LRESULT CALLBACK WheelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       SetFocus(window);
       SetCapture(window);
       wheel->dragging = true;
+      wheel->fraction = 0;
       wheel->lastAngle = AngleAt(window, lParam);
       return 0;
     case WM_MOUSEMOVE:
@@ -169,6 +170,9 @@ LRESULT CALLBACK WheelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       return 0;
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
+      // A part of a detent left at the end of a drag snaps back, as on
+      // the real wheel, and does not carry into the next turn.
+      if (wheel->dragging) wheel->fraction = 0;
       wheel->dragging = false;
       if (GetCapture() == window) ReleaseCapture();
       return 0;

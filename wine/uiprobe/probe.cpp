@@ -1,5 +1,8 @@
 #include "probe.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "resource.h"
 #include "text.h"
 
@@ -119,10 +122,55 @@ void MoveTo(HWND main, int x, int y) {
   SetWindowPos(main, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool TurnWheel(HWND pendant, int notches) {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDetentsPerTurn = 100;  // as the pendant window's wheel
+constexpr double kDragStepDegrees = 10;
+
+LPARAM PointOn(HWND wheel, double degrees) {
+  RECT client;
+  GetClientRect(wheel, &client);
+  const double radius = std::min(client.right, client.bottom) * 0.4;
+  const double angle = degrees * kPi / 180;
+  const long x = std::lround(client.right / 2.0 + radius * std::cos(angle));
+  const long y = std::lround(client.bottom / 2.0 + radius * std::sin(angle));
+  return MAKELPARAM(x, y);
+}
+
+// Drags from the right of the centre round by the detents' angle, in steps
+// a user's mouse would make, and half a detent on so that pixel rounding
+// cannot fall short of the last one.
+bool Drag(HWND wheel, int detents) {
+  const double sign = detents < 0 ? -1 : 1;
+  const double total = (detents + sign / 2) * 360 / kDetentsPerTurn;
+  bool ok = PostMessageW(wheel, WM_LBUTTONDOWN, MK_LBUTTON, PointOn(wheel, 0)) != 0;
+  for (double done = 0; ok && done != total;) {
+    done = sign * std::min(std::abs(total), std::abs(done) + kDragStepDegrees);
+    ok = PostMessageW(wheel, WM_MOUSEMOVE, MK_LBUTTON, PointOn(wheel, done)) != 0;
+  }
+  return ok && PostMessageW(wheel, WM_LBUTTONUP, 0, PointOn(wheel, total)) != 0;
+}
+
+bool PressArrows(HWND wheel, int detents) {
+  const WPARAM key = detents < 0 ? VK_DOWN : VK_UP;
+  for (int i = 0; i < std::abs(detents); ++i) {
+    if (!PostMessageW(wheel, WM_KEYDOWN, key, 1) || !PostMessageW(wheel, WM_KEYUP, key, 1)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TurnWheel(HWND pendant, int detents, TurnBy by) {
   HWND wheel = Control(pendant, IDC_WHEEL);
-  const WPARAM delta = MAKEWPARAM(0, static_cast<WORD>(static_cast<short>(notches * WHEEL_DELTA)));
-  return wheel && PostMessageW(wheel, WM_MOUSEWHEEL, delta, 0);
+  if (!wheel) return false;
+  if (by == TurnBy::kDrag) return Drag(wheel, detents);
+  if (by == TurnBy::kKeys) return PressArrows(wheel, detents);
+  const auto delta = static_cast<WORD>(static_cast<short>(detents * WHEEL_DELTA));
+  return PostMessageW(wheel, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), 0) != 0;
 }
 
 bool PressKey(HWND pendant, int keyCode, bool down, bool shift) {

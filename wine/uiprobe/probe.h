@@ -32,9 +32,11 @@ void OpenAboutBox(HWND main);
 bool Choose(HWND main, int id, const std::string &utf8);
 void MoveTo(HWND main, int x, int y);
 
-// The pendant: mouse-wheel notches on the handwheel (positive turns it
-// clockwise); a key's button going down (with Shift or not) or up.
-bool TurnWheel(HWND pendant, int notches);
+// The pendant: the handwheel turned N detents (positive clockwise) by
+// mouse-wheel notches, by arrow keys, or by a drag round its centre; a
+// key's button going down (with Shift or not) or up.
+enum class TurnBy { kNotches, kKeys, kDrag };
+bool TurnWheel(HWND pendant, int detents, TurnBy by);
 bool PressKey(HWND pendant, int keyCode, bool down, bool shift);
 // The LCD's four lines as GBK bytes.
 bool LcdLines(HWND pendant, std::vector<std::string> *gbk);

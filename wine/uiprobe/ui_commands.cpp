@@ -216,14 +216,19 @@ HWND WaitPendant(const Args &args, std::string *out) {
 }
 
 bool WheelCommand(const Args &args, std::string *out) {
-  long notches = 0;
-  if (args.words.size() != 1 || !vrscript::ParseNumber(args.words[0], &notches) || notches < -273 ||
-      notches > 273) {
-    *out = "expected a count of notches from -273 to 273";
+  long detents = 0;
+  auto by = args.options.find("by");
+  const std::string how = by == args.options.end() ? "notches" : by->second;
+  if (args.words.size() != 1 || !vrscript::ParseNumber(args.words[0], &detents) || detents < -273 ||
+      detents > 273 || (how != "notches" && how != "keys" && how != "drag")) {
+    *out = "expected detents from -273 to 273 and by=notches, keys or drag";
     return false;
   }
+  const TurnBy turnBy = how == "keys"   ? TurnBy::kKeys
+                        : how == "drag" ? TurnBy::kDrag
+                                        : TurnBy::kNotches;
   HWND pendant = WaitPendant(args, out);
-  return pendant && TurnWheel(pendant, static_cast<int>(notches));
+  return pendant && TurnWheel(pendant, static_cast<int>(detents), turnBy);
 }
 
 bool KeyCommand(const Args &args, std::string *out) {
@@ -297,7 +302,9 @@ void AddUiCommands(vrscript::Interpreter &in) {
          ChooseCommand);
   in.Add("ui-move", "ui-move X Y               move the window to X, Y on the screen", MoveCommand);
   in.Add("ui-pendant-wheel",
-         "ui-pendant-wheel N        turn the pendant's wheel N mouse-wheel notches", WheelCommand);
+         "ui-pendant-wheel N [by=keys|drag]   turn the pendant's wheel N detents (mouse-wheel "
+         "notches, arrow keys or a drag)",
+         WheelCommand);
   in.Add("ui-pendant-key", "ui-pendant-key K down|up|shift-down   a key of the pendant's keypad",
          KeyCommand);
   in.Add("ui-pendant-expect-lcd",
