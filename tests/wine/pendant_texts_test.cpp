@@ -10,20 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "wine_check.h"
+
 namespace {
-
-int passed = 0;
-int failed = 0;
-
-void Check(bool ok, const char *what, int line) {
-  if (ok) {
-    ++passed;
-  } else {
-    ++failed;
-    std::printf("FAILED line %d: %s\n", line, what);
-  }
-}
-#define CHECK(cond) Check((cond), #cond, __LINE__)
 
 std::vector<uint8_t> Bytes(const std::string &text) { return {text.begin(), text.end()}; }
 
@@ -83,6 +72,5 @@ int main() {
   LinesDecodeAsGbk();
   ProductsNameTheirFamily();
   LogLinesNameTheReport();
-  std::printf("%d passed, %d failed\n", passed, failed);
-  return failed == 0 ? 0 : 1;
+  return winecheck::Summary();
 }
