@@ -48,15 +48,20 @@ finish=$root/wine/demo/finish-${2:-closes}.vr
 export TARVEX_SNAPSHOT_DIR
 TARVEX_SNAPSHOT_DIR=$(WINEPREFIX=${TARVEX_WINEPREFIX:-$root/build/wine-prefix} winepath -w "$out" 2>/dev/null)
 cd "$bin"
-status=0
+# The receiver's exit status goes through a file: the output can end (all
+# its lines read) before the receiver's status is known.
+status_file=$(mktemp)
+echo 1 >"$status_file"
 while IFS= read -r line; do
   line=${line%$'\r'}
   echo "$line"
   case $line in
     "snapshot "*) snapshot "${line#snapshot }" ;;
-    "demo-exit "*) status=${line#demo-exit } ;;
   esac
 done < <("$root/scripts/wine-run.sh" vreceiver.exe --window --script "$root/wine/demo/session.vr" \
-           --script "$finish" 2>&1; echo "demo-exit $?")
-echo "demo: screenshots in $out"
+           --script "$finish" 2>&1; echo $? >"$status_file")
+wait $! 2>/dev/null || true
+status=$(cat "$status_file")
+rm -f "$status_file"
+echo "demo: screenshots in $out (receiver exit status $status)"
 exit "$status"
