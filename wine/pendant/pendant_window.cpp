@@ -101,6 +101,8 @@ INT_PTR OnColor(PendantWindow &w, HDC dc, HWND control) {
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto *w = reinterpret_cast<PendantWindow *>(GetWindowLongPtrW(dialog, DWLP_USER));
+  // Controls may notify while the dialog is still being made.
+  if (!w && message != WM_INITDIALOG) return FALSE;
   switch (message) {
     case WM_INITDIALOG:
       w = reinterpret_cast<PendantWindow *>(lParam);
@@ -130,7 +132,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       OnKeyReleased(*w, static_cast<int>(wParam));
       return TRUE;
     case WM_CTLCOLORSTATIC:
-      return w ? OnColor(*w, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)) : FALSE;
+      return OnColor(*w, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_CLOSE:
       DestroyWindow(dialog);
       return TRUE;

@@ -282,20 +282,26 @@ void AddPendant(vrscript::Interpreter &in, vreceiver::Receiver &r) {
            long value = 0;
            for (const auto &option : a.options) {
              if (option.first == "timeout") continue;
-             if (!ParseNumber(option.second, &value)) {
-               *out = "bad number " + option.second;
-               return false;
-             }
-             if (option.first == "id")
-               info.deviceId = static_cast<uint16_t>(value);
-             else if (option.first == "channel")
-               info.channel = static_cast<int8_t>(value);
-             else if (option.first == "rssi")
-               info.rssi = static_cast<uint8_t>(value);
-             else {
+             // Each field's own range: a value that does not fit is refused,
+             // not cut to its low bits (the window passes typed text here).
+             const bool isId = option.first == "id", isChannel = option.first == "channel";
+             if (!isId && !isChannel && option.first != "rssi") {
                *out = "unknown field " + option.first;
                return false;
              }
+             const long low = isChannel ? -128 : 0;
+             const long high = isId ? 0xFFFF : isChannel ? 127 : 255;
+             if (!ParseNumber(option.second, &value) || value < low || value > high) {
+               *out = option.first + " must be a number from " + std::to_string(low) + " to " +
+                      std::to_string(high);
+               return false;
+             }
+             if (isId)
+               info.deviceId = static_cast<uint16_t>(value);
+             else if (isChannel)
+               info.channel = static_cast<int8_t>(value);
+             else
+               info.rssi = static_cast<uint8_t>(value);
            }
            r.SetInfo(info);
            return true;
