@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The monitor with a virtual pendant: installs what is missing, builds the
-# Windows binaries it needs, starts the virtual receiver with a scripted
-# pendant session and runs Tarvex.exe under Wine against it. On the user's
-# display when DISPLAY is set (the window stays until closed), otherwise
-# under Xvfb. Screenshots of the window go to artifacts/demo/ (or $1).
+# Windows binaries it needs, starts the virtual receiver with its pendant
+# window and a scripted pendant session, and runs Tarvex.exe under Wine
+# against it, the two windows side by side. On the user's display when
+# DISPLAY is set (the windows stay until closed), otherwise under Xvfb.
+# Screenshots of both windows go to artifacts/demo/ (or $1).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -21,32 +22,46 @@ if [ "${TARVEX_DEMO_INNER:-}" != 1 ]; then
   if [ -n "${DISPLAY:-}" ]; then
     exec "$0" "$out" user
   fi
+  export TARVEX_XVFB_SCREEN=1600x900x24  # room for both windows side by side
   exec scripts/with-xvfb.sh "$0" "$out" closes
 fi
 
-# Saves the main window (or, failing that, the whole screen) as NAME.png.
+# Saves the window whose title holds TEXT as FILE; false if it is not there.
+save_window() {
+  local id
+  id=$(xwininfo -root -tree 2>/dev/null | grep -a "\".*$1" | head -1 | awk '{print $1}')
+  [ -n "$id" ] && import -window "$id" "$2" 2>/dev/null
+}
+
+# Saves Tarvex's window as NAME.png (the whole screen if it is not there),
+# the pendant's window as NAME-pendant.png and the screen with both as
+# NAME-both.png. The receiver waits for NAME.png, so it is written last.
 snapshot() {
-  local file=$out/$1.png id
-  id=$(xwininfo -root -tree 2>/dev/null | grep -a '"NVT MQDZA' | head -1 | awk '{print $1}')
-  if [ -z "$id" ] || ! import -window "$id" "$file" 2>/dev/null; then
-    import -window root "$file"
-  fi
-  echo "demo: saved $file"
+  save_window 'virtual pendant' "$out/$1-pendant.png" || true
+  import -window root -trim +repage "$out/$1-both.png"
+  save_window 'NVT MQDZA' "$out/tmp-$1.png" || import -window root "$out/tmp-$1.png"
+  mv "$out/tmp-$1.png" "$out/$1.png"
+  echo "demo: saved $out/$1.png, $1-pendant.png and $1-both.png"
 }
 
 finish=$root/wine/demo/finish-${2:-closes}.vr
 export TARVEX_SNAPSHOT_DIR
 TARVEX_SNAPSHOT_DIR=$(WINEPREFIX=${TARVEX_WINEPREFIX:-$root/build/wine-prefix} winepath -w "$out" 2>/dev/null)
 cd "$bin"
-status=0
+# The receiver's exit status goes through a file: the output can end (all
+# its lines read) before the receiver's status is known.
+status_file=$(mktemp)
+echo 1 >"$status_file"
 while IFS= read -r line; do
   line=${line%$'\r'}
   echo "$line"
   case $line in
     "snapshot "*) snapshot "${line#snapshot }" ;;
-    "demo-exit "*) status=${line#demo-exit } ;;
   esac
-done < <("$root/scripts/wine-run.sh" vreceiver.exe --script "$root/wine/demo/session.vr" \
-           --script "$finish" 2>&1; echo "demo-exit $?")
-echo "demo: screenshots in $out"
+done < <("$root/scripts/wine-run.sh" vreceiver.exe --window --script "$root/wine/demo/session.vr" \
+           --script "$finish" 2>&1; echo $? >"$status_file")
+wait $! 2>/dev/null || true
+status=$(cat "$status_file")
+rm -f "$status_file"
+echo "demo: screenshots in $out (receiver exit status $status)"
 exit "$status"

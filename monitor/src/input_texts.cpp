@@ -21,6 +21,8 @@ Format(const char *format, ...) {
   return buffer;
 }
 
+}  // namespace
+
 const char *StepLabel(uint8_t stepCode) {
   switch (stepCode) {
     case 13:
@@ -42,26 +44,24 @@ const char *StepLabel(uint8_t stepCode) {
   }
 }
 
-const char *DeviceInfoFormat(uint8_t deviceType) {
+const char *ModelFamily(uint8_t deviceType) {
   switch (deviceType) {
     case 2:
-      return "MQD7RA全部按键,设备ID:%d,channel:%d";
+      return "MQD7RA全部按键";
     case 3:
-      return "VQD8RA 带手轮 波段开关,LCD显示3行,设备ID:%d,channel:%d";
+      return "VQD8RA 带手轮 波段开关,LCD显示3行";
     case 4:
-      return "MQD9RA带手轮 波段开关,LCD显示4行,设备ID:%d,channel:%d";
+      return "MQD9RA带手轮 波段开关,LCD显示4行";
     case 5:
-      return "VQD6RA 带手轮 波段开关,LCD显示3行,设备ID:%d,channel:%d";
+      return "VQD6RA 带手轮 波段开关,LCD显示3行";
     case 6:
-      return "MQD9RA-LNSK 带手轮 波段开关,LCD显示3行,设备ID:%d,channel:%d";
+      return "MQD9RA-LNSK 带手轮 波段开关,LCD显示3行";
     case 8:
-      return "vQD8RA带手轮 波段开关,LCD显示3行,设备ID:%d,channel:%d";
+      return "vQD8RA带手轮 波段开关,LCD显示3行";
     default:
-      return "vQDz带手轮 波段开关,LCD显示4行,设备ID:%d,channel:%d";
+      return "vQDz带手轮 波段开关,LCD显示4行";
   }
 }
-
-}  // namespace
 
 std::string KeysText(uint8_t key1, uint8_t key2) {
   std::string text;
@@ -72,7 +72,8 @@ std::string KeysText(uint8_t key1, uint8_t key2) {
 
 std::string AxisText(uint8_t axisByte) {
   static const char *const kAxes[] = {"X 轴", "Y 轴", "Z 轴", "A 轴", "B 轴", "C 轴", "7 轴"};
-  if (axisByte >= 17 && axisByte <= 23) return kAxes[axisByte - 17];
+  if (axisByte >= kFirstAxisCode && axisByte <= kLastAxisCode)
+    return kAxes[axisByte - kFirstAxisCode];
   return Format("OFF Band:%u", static_cast<unsigned>(axisByte));
 }
 
@@ -90,7 +91,8 @@ std::string WheelLogLine(int delta, int positionBefore) {
 }
 
 std::string DeviceInfoText(uint8_t deviceType, unsigned deviceId, int channel) {
-  return Format(DeviceInfoFormat(deviceType), static_cast<int>(deviceId), channel);
+  return Format("%s,设备ID:%d,channel:%d", ModelFamily(deviceType), static_cast<int>(deviceId),
+                channel);
 }
 
 std::string RssiText(unsigned rssi) { return Format("Rssi:%d", static_cast<int>(rssi)); }

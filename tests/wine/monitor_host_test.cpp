@@ -13,21 +13,9 @@
 #include "resource.h"
 #include "status_label.h"
 #include "win32_surface.h"
+#include "wine_check.h"
 
 namespace {
-
-int passed = 0;
-int failed = 0;
-
-void Check(bool ok, const char *what, int line) {
-  if (ok) {
-    ++passed;
-  } else {
-    ++failed;
-    std::printf("FAILED line %d: %s\n", line, what);
-  }
-}
-#define CHECK(cond) Check((cond), #cond, __LINE__)
 
 // Reads a DLGTEMPLATEEX / DLGTEMPLATE resource field by field.
 class TemplateReader {
@@ -142,7 +130,7 @@ void MainTemplateIsTheLayout() {
     const bool same = exStyle == 0 && style == want.style && id == want.id &&
                       windowClass == want.windowClass && text == want.text && x == want.x &&
                       y == want.y && cx == want.cx && cy == want.cy;
-    Check(same, "main window control", static_cast<int>(i + 1));
+    winecheck::Check(same, "main window control", static_cast<int>(i + 1));
   }
 }
 
@@ -268,6 +256,5 @@ int main() {
   LineFieldTextRoundTrip();
   WindowIconsAreIcon128();
   StatusLabelPaintsWithItsOwnBrushAndFont();
-  std::printf("%d passed, %d failed\n", passed, failed);
-  return failed == 0 ? 0 : 1;
+  return winecheck::Summary();
 }

@@ -5,8 +5,13 @@ if(TARGET MQD7RA AND TARGET Tarvex AND TARGET vreceiver)
   file(GLOB scenario_scripts CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/scenarios/*.vr)
   foreach(script IN LISTS scenario_scripts)
     get_filename_component(name ${script} NAME_WE)
-    add_test(NAME wine.scenario.${name} COMMAND vreceiver --script ${script}
+    # A line "# vreceiver options: --window" starts the receiver so.
+    file(STRINGS ${script} option_lines REGEX "^# vreceiver options: ")
+    string(REPLACE "# vreceiver options: " "" options "${option_lines}")
+    separate_arguments(options)
+    add_test(NAME wine.scenario.${name} COMMAND vreceiver ${options} --script ${script}
              WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
     set_tests_properties(wine.scenario.${name} PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
   endforeach()
 endif()
+

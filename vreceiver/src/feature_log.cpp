@@ -12,7 +12,6 @@ constexpr size_t kHeaderLength = 3;
 constexpr size_t kLcdPayloadLength = 59;
 constexpr size_t kLcdFrameReports = 9;
 constexpr size_t kMaxFill = 6;  // zero fill of a last report carrying one byte
-constexpr size_t kLineWidths[] = {11, 16, 16, 16};
 
 bool StartsFrame(const uint8_t *report) { return report[1] == 0xFE && report[2] == 0xFD; }
 
@@ -30,7 +29,7 @@ std::vector<std::string> LcdLines(const std::vector<uint8_t> &payload) {
   std::vector<std::string> lines;
   if (payload.size() != kLcdPayloadLength) return lines;
   size_t offset = 0;
-  for (size_t width : kLineWidths) {
+  for (size_t width : kLcdLineWidths) {
     lines.emplace_back(payload.begin() + offset, payload.begin() + offset + width);
     offset += width;
   }
@@ -39,23 +38,25 @@ std::vector<std::string> LcdLines(const std::vector<uint8_t> &payload) {
 
 }  // namespace
 
-void FeatureLog::Add(const uint8_t *report, uint32_t length) {
+FeatureKind FeatureLog::Add(const uint8_t *report, uint32_t length) {
   if (length == kPreludeLength) {
     entries_.push_back(Entry{true, {}});
     open_ = true;
     freshCommand_ = true;
-    return;
+    return FeatureKind::kPrelude;
   }
-  if (length != kReportLength) return;
+  if (length != kReportLength) return FeatureKind::kStray;
   const bool takenByCommand = freshCommand_;
   freshCommand_ = false;
   if (!takenByCommand && StartsFrame(report)) {
     entries_.push_back(Entry{false, {}});
     open_ = true;
   }
-  if (!open_) return;  // a stray continuation: nothing to add it to
-  std::vector<uint8_t> &bytes = entries_.back().bytes;
-  bytes.insert(bytes.end(), report + 1, report + kReportLength);
+  if (!open_) return FeatureKind::kStray;  // nothing to add it to
+  Entry &entry = entries_.back();
+  entry.bytes.insert(entry.bytes.end(), report + 1, report + kReportLength);
+  if (entry.isCommand) return FeatureKind::kCommand;
+  return IsGreeting(entry) ? FeatureKind::kGreeting : FeatureKind::kFrame;
 }
 
 void FeatureLog::Clear() {

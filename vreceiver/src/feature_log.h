@@ -11,8 +11,9 @@ namespace vreceiver {
 
 class FeatureLog {
  public:
-  // One accepted report: 8 bytes, or the 6-byte command prelude.
-  void Add(const uint8_t *report, uint32_t length);
+  // One accepted report: 8 bytes, or the 6-byte command prelude. Returns
+  // what it was taken for.
+  FeatureKind Add(const uint8_t *report, uint32_t length);
   void Clear();
 
   std::vector<uint8_t> GreetingDays() const;

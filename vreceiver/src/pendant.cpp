@@ -26,7 +26,9 @@ void Receiver::QueueReport(const Report &report) {
 
 void Receiver::SendState(int8_t wheelDelta) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->pendant.wheelDetents += wheelDelta;
   impl_->QueueLocked(MakeReport(impl_->pendant, wheelDelta));
+  impl_->Changed();  // the wheel turned even when no report could go out
 }
 
 // Not locked: the script edits the state on its own thread, then sends it.
@@ -69,11 +71,18 @@ void Receiver::ChangePendant(const std::function<void(PendantState &)> &change) 
   std::lock_guard<std::mutex> lock(impl_->mutex);
   change(impl_->pendant);
   impl_->QueueLocked(MakeReport(impl_->pendant, 0));
+  impl_->Changed();  // the switch moved even when no report could go out
 }
 
 void Receiver::SetInfo(const ReceiverInfo &info) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->info = info;
+  impl_->Changed();
+}
+
+PendantState Receiver::PendantNow() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->pendant;
 }
 
 ReceiverInfo Receiver::Info() const {

@@ -140,7 +140,8 @@ bool Receiver::SetFeature(int32_t handle, const uint8_t *report, uint32_t length
     write.accepted = false;
     if (impl_->refuseWrites > 0) --impl_->refuseWrites;
   }
-  if (write.accepted) impl_->log.Add(report, length);
+  const FeatureKind kind = write.accepted ? impl_->log.Add(report, length) : FeatureKind::kStray;
+  impl_->Record(kind, write.bytes, write.accepted);
   impl_->writes.push_back(std::move(write));
   impl_->Changed();
   return impl_->writes.back().accepted;
@@ -153,7 +154,10 @@ bool Receiver::GetFeature(int32_t handle, uint8_t *report, uint32_t length) {
   }
   ++impl_->infoRequests;
   impl_->Changed();
-  if (impl_->refuseReads) return false;
+  if (impl_->refuseReads) {
+    impl_->Record(FeatureKind::kInformation, {}, false);
+    return false;
+  }
   const ReceiverInfo &info = impl_->info;
   const uint8_t answer[kFeatureLength] = {6,
                                           static_cast<uint8_t>(info.deviceId & 0xFF),
@@ -164,6 +168,8 @@ bool Receiver::GetFeature(int32_t handle, uint8_t *report, uint32_t length) {
                                           0,
                                           kInfoByte7};
   std::memcpy(report, answer, kFeatureLength);
+  impl_->Record(FeatureKind::kInformation, std::vector<uint8_t>(answer, answer + kFeatureLength),
+                true);
   return true;
 }
 

@@ -49,6 +49,7 @@ struct Receiver::Impl {
   ReceiverInfo info;
 
   std::vector<FeatureWrite> writes;
+  std::vector<FeatureEvent> events;
   FeatureLog log;
   uint32_t infoRequests = 0;
 
@@ -56,6 +57,8 @@ struct Receiver::Impl {
   int32_t nextHandle = 1;
   std::array<BlockedRead, 16> blocked{};
 
+  // Call with the mutex held.
+  void Record(FeatureKind kind, std::vector<uint8_t> bytes, bool accepted);
   // Call with the mutex held after every change a waiter may look for.
   void Changed() {
     ++changes;

@@ -168,11 +168,31 @@ uint32_t Receiver::BlockedReads() const {
   return count;
 }
 
+std::vector<FeatureEvent> Receiver::FeatureEvents(size_t from) const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  if (from >= impl_->events.size()) return {};
+  return std::vector<FeatureEvent>(impl_->events.begin() + static_cast<std::ptrdiff_t>(from),
+                                   impl_->events.end());
+}
+
+size_t Receiver::FeatureEventCount() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->events.size();
+}
+
+void Receiver::Impl::Record(FeatureKind kind, std::vector<uint8_t> bytes, bool accepted) {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
+  events.push_back(FeatureEvent{static_cast<uint64_t>(ms), kind, std::move(bytes), accepted});
+}
+
 void Receiver::ClearLog() {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->writes.clear();
+  impl_->events.clear();
   impl_->log.Clear();
   impl_->infoRequests = 0;
+  impl_->Changed();
 }
 
 // pred may look at state outside the model too, so it is also tried again
@@ -190,6 +210,13 @@ bool Receiver::WaitFor(const std::function<bool()> &pred, uint32_t timeoutMs) co
     impl_->changed.wait_until(lock, std::min(deadline, now + kWaitPollStep),
                               [&] { return impl_->changes != seen; });
   }
+}
+
+uint64_t Receiver::WaitForChange(uint64_t seen, uint32_t timeoutMs) const {
+  std::unique_lock<std::mutex> lock(impl_->mutex);
+  impl_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                          [&] { return impl_->changes != seen; });
+  return impl_->changes;
 }
 
 }  // namespace vreceiver

@@ -5,6 +5,8 @@
 //   vreceiver.exe [--script FILE].. [--serve]   run scripts (then keep serving)
 //   vreceiver.exe                               commands from standard input
 //   vreceiver.exe --send "COMMAND"..            drive a running receiver
+//   vreceiver.exe --window [--script FILE]..    the pendant's window too; with
+//                                               no script, until it is closed
 #include <windows.h>
 
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include "command_pipe.h"
 #include "device_server.h"
 #include "interpreter.h"
+#include "pendant_window.h"
 #include "program_commands.h"
 #include "receiver_commands.h"
 #include "ui_commands.h"
@@ -26,6 +29,7 @@ struct Options {
   std::vector<std::string> scripts;
   std::vector<std::string> sends;
   bool serve = false;
+  bool window = false;
 };
 
 bool ParseOptions(int argc, char **argv, Options *options) {
@@ -37,8 +41,11 @@ bool ParseOptions(int argc, char **argv, Options *options) {
       options->sends.push_back(argv[++i]);
     } else if (arg == "--serve") {
       options->serve = true;
+    } else if (arg == "--window") {
+      options->window = true;
     } else {
-      std::printf("usage: vreceiver.exe [--script FILE].. [--serve] | --send \"COMMAND\"..\n");
+      std::printf(
+          "usage: vreceiver.exe [--window] [--script FILE].. [--serve] | --send \"COMMAND\"..\n");
       return false;
     }
   }
@@ -71,6 +78,11 @@ int Serve(const Options &options) {
                    });
   auto commands = vrhost::ServeCommands(*interpreter);
   server->Sync();
+  if (options.window && !pendant::OpenPendantWindow(*interpreter, *receiver, [interpreter] {
+        interpreter->RequestQuit();
+      })) {
+    std::printf("vreceiver: cannot open the pendant window\n");
+  }
   std::printf("vreceiver ready\n");
   std::fflush(stdout);
 
@@ -81,9 +93,10 @@ int Serve(const Options &options) {
       break;
     }
   }
-  if (options.scripts.empty()) {
+  const bool untilClosed = options.window && options.scripts.empty();
+  if (options.scripts.empty() && !options.window) {
     ReadStandardInput(*interpreter);
-  } else if (options.serve && ok) {
+  } else if ((options.serve || untilClosed) && ok) {
     while (!interpreter->QuitRequested()) Sleep(50);
   }
   std::printf("%s\n", ok ? "vreceiver: all commands succeeded" : "vreceiver: a command failed");

@@ -14,8 +14,6 @@ namespace {
 using vrscript::Args;
 using vrscript::ParseNumber;
 
-constexpr size_t kLineWidths[4] = {11, 16, 16, 16};
-
 bool Number(const Args &args, size_t index, long low, long high, long *value, std::string *out) {
   if (index >= args.words.size() || !ParseNumber(args.words[index], value) || *value < low ||
       *value > high) {
@@ -284,20 +282,26 @@ void AddPendant(vrscript::Interpreter &in, vreceiver::Receiver &r) {
            long value = 0;
            for (const auto &option : a.options) {
              if (option.first == "timeout") continue;
-             if (!ParseNumber(option.second, &value)) {
-               *out = "bad number " + option.second;
-               return false;
-             }
-             if (option.first == "id")
-               info.deviceId = static_cast<uint16_t>(value);
-             else if (option.first == "channel")
-               info.channel = static_cast<int8_t>(value);
-             else if (option.first == "rssi")
-               info.rssi = static_cast<uint8_t>(value);
-             else {
+             // Each field's own range: a value that does not fit is refused,
+             // not cut to its low bits (the window passes typed text here).
+             const bool isId = option.first == "id", isChannel = option.first == "channel";
+             if (!isId && !isChannel && option.first != "rssi") {
                *out = "unknown field " + option.first;
                return false;
              }
+             const long low = isChannel ? -128 : 0;
+             const long high = isId ? 0xFFFF : isChannel ? 127 : 255;
+             if (!ParseNumber(option.second, &value) || value < low || value > high) {
+               *out = option.first + " must be a number from " + std::to_string(low) + " to " +
+                      std::to_string(high);
+               return false;
+             }
+             if (isId)
+               info.deviceId = static_cast<uint16_t>(value);
+             else if (isChannel)
+               info.channel = static_cast<int8_t>(value);
+             else
+               info.rssi = static_cast<uint8_t>(value);
            }
            r.SetInfo(info);
            return true;
@@ -321,9 +325,7 @@ bool ExpectDisplay(vreceiver::Receiver &r, const Args &a, std::string *out) {
   const vreceiver::DisplayText &text = texts[index];
   std::string want;
   for (size_t line = 0; line < 4; ++line) {
-    std::string gbk = vrscript::Utf8ToGbk(a.words[line + 1]);
-    if (gbk.size() < kLineWidths[line]) gbk.append(kLineWidths[line] - gbk.size(), ' ');
-    want += gbk;
+    want += vrscript::Utf8ToGbkPadded(a.words[line + 1], vreceiver::kLcdLineWidths[line]);
   }
   if (std::string(text.payload.begin(), text.payload.end()) == want) return true;
   *out = "got " + DescribeDisplay(text) + "\nwant payload(" + std::to_string(want.size()) +

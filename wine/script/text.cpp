@@ -30,6 +30,12 @@ std::string FromWide(const std::wstring &wide, UINT codePage) {
 
 std::string GbkToUtf8(const std::string &gbk) { return FromWide(ToWide(gbk, kGbk), CP_UTF8); }
 std::string Utf8ToGbk(const std::string &utf8) { return FromWide(ToWide(utf8, CP_UTF8), kGbk); }
+std::string Utf8ToGbkPadded(const std::string &utf8, size_t width) {
+  std::string gbk = Utf8ToGbk(utf8);
+  if (gbk.size() < width) gbk.append(width - gbk.size(), ' ');
+  return gbk;
+}
+
 std::wstring Utf8ToWide(const std::string &utf8) { return ToWide(utf8, CP_UTF8); }
 std::string WideToUtf8(const std::wstring &wide) { return FromWide(wide, CP_UTF8); }
 

@@ -1,5 +1,9 @@
 #include "probe.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "resource.h"
 #include "text.h"
 
 namespace uiprobe {
@@ -48,6 +52,8 @@ BOOL CALLBACK FindOwned(HWND window, LPARAM context) {
 
 HWND MainWindow() { return FindWindowW(nullptr, kMainTitle); }
 
+HWND PendantWindow() { return FindWindowW(L"" PENDANT_WINDOW_CLASS, nullptr); }
+
 HWND Control(HWND main, int id) { return main ? GetDlgItem(main, id) : nullptr; }
 
 bool ControlText(HWND main, int id, std::string *utf8) {
@@ -94,6 +100,95 @@ bool Click(HWND main, int id) {
 void OpenAboutBox(HWND main) { PostMessageW(main, WM_SYSCOMMAND, kAboutCommand, 0); }
 
 void Close(HWND main) { PostMessageW(main, WM_CLOSE, 0, 0); }
+
+bool Choose(HWND main, int id, const std::string &utf8) {
+  HWND combo = Control(main, id);
+  if (!combo) return false;
+  std::wstring wanted = vrscript::Utf8ToWide(utf8);
+  DWORD_PTR index = 0;
+  if (!SendMessageTimeoutW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                           reinterpret_cast<LPARAM>(wanted.c_str()), SMTO_NORMAL, kSendTimeoutMs,
+                           &index) ||
+      static_cast<LRESULT>(index) == CB_ERR) {
+    return false;
+  }
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(combo, CB_SETCURSEL, index, 0, SMTO_NORMAL, kSendTimeoutMs, &result);
+  return PostMessageW(main, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                      reinterpret_cast<LPARAM>(combo)) != 0;
+}
+
+void MoveTo(HWND main, int x, int y) {
+  SetWindowPos(main, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDetentsPerTurn = 100;  // as the pendant window's wheel
+constexpr double kDragStepDegrees = 10;
+
+LPARAM PointOn(HWND wheel, double degrees) {
+  RECT client;
+  GetClientRect(wheel, &client);
+  const double radius = std::min(client.right, client.bottom) * 0.4;
+  const double angle = degrees * kPi / 180;
+  const long x = std::lround(client.right / 2.0 + radius * std::cos(angle));
+  const long y = std::lround(client.bottom / 2.0 + radius * std::sin(angle));
+  return MAKELPARAM(x, y);
+}
+
+// Drags from the right of the centre round by the detents' angle, in steps
+// a user's mouse would make, and half a detent on so that pixel rounding
+// cannot fall short of the last one.
+bool Drag(HWND wheel, int detents) {
+  const double sign = detents < 0 ? -1 : 1;
+  const double total = (detents + sign / 2) * 360 / kDetentsPerTurn;
+  bool ok = PostMessageW(wheel, WM_LBUTTONDOWN, MK_LBUTTON, PointOn(wheel, 0)) != 0;
+  for (double done = 0; ok && done != total;) {
+    done = sign * std::min(std::abs(total), std::abs(done) + kDragStepDegrees);
+    ok = PostMessageW(wheel, WM_MOUSEMOVE, MK_LBUTTON, PointOn(wheel, done)) != 0;
+  }
+  return ok && PostMessageW(wheel, WM_LBUTTONUP, 0, PointOn(wheel, total)) != 0;
+}
+
+bool PressArrows(HWND wheel, int detents) {
+  const WPARAM key = detents < 0 ? VK_DOWN : VK_UP;
+  for (int i = 0; i < std::abs(detents); ++i) {
+    if (!PostMessageW(wheel, WM_KEYDOWN, key, 1) || !PostMessageW(wheel, WM_KEYUP, key, 1)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TurnWheel(HWND pendant, int detents, TurnBy by) {
+  HWND wheel = Control(pendant, IDC_WHEEL);
+  if (!wheel) return false;
+  if (by == TurnBy::kDrag) return Drag(wheel, detents);
+  if (by == TurnBy::kKeys) return PressArrows(wheel, detents);
+  const auto delta = static_cast<WORD>(static_cast<short>(detents * WHEEL_DELTA));
+  return PostMessageW(wheel, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), 0) != 0;
+}
+
+bool PressKey(HWND pendant, int keyCode, bool down, bool shift) {
+  HWND key = Control(pendant, IDC_KEY_FIRST - 1 + keyCode);
+  if (!key || keyCode < 1 || keyCode > PENDANT_KEY_COUNT) return false;
+  const WPARAM flags = down ? (MK_LBUTTON | (shift ? MK_SHIFT : 0)) : 0;
+  return PostMessageW(key, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, flags, MAKELPARAM(4, 4)) != 0;
+}
+
+bool LcdLines(HWND pendant, std::vector<std::string> *gbk) {
+  gbk->clear();
+  for (int line = 0; line < 4; ++line) {
+    std::string utf8;
+    if (!ControlText(pendant, IDC_LCD_LINE1 + line, &utf8)) return false;
+    gbk->push_back(vrscript::Utf8ToGbk(utf8));
+  }
+  return true;
+}
 
 bool FindOwnedDialog(HWND main, OwnedDialog *dialog) {
   DialogSearch search{main, nullptr};

@@ -1,6 +1,8 @@
 #include "ui_commands.h"
 
 #include "probe.h"
+#include "text.h"
+#include "vreceiver/receiver.h"
 
 namespace uiprobe {
 
@@ -12,11 +14,20 @@ using vrscript::WaitUntil;
 // A program under Wine can take a while to show its first window.
 constexpr uint32_t kWindowTimeoutMs = 20000;
 
-// The main window, waiting for it within the command's time-out.
+// Tarvex's main window, or the pendant's with the option window=pendant.
+HWND (*Finder(const Args &args))() {
+  auto it = args.options.find("window");
+  return it != args.options.end() && it->second == "pendant" ? PendantWindow : MainWindow;
+}
+
+// The window, waiting for it within the command's time-out.
 HWND WaitMain(const Args &args, std::string *out) {
   HWND main = nullptr;
-  WaitUntil([&] { return (main = MainWindow()) != nullptr; }, args.Timeout(kWindowTimeoutMs));
-  if (!main) *out = "the main window is not there";
+  HWND (*find)() = Finder(args);
+  WaitUntil([&] { return (main = find()) != nullptr; }, args.Timeout(kWindowTimeoutMs));
+  if (!main)
+    *out =
+        find == PendantWindow ? "the pendant window is not there" : "the main window is not there";
   return main;
 }
 
@@ -168,8 +179,93 @@ bool CloseCommand(const Args &args, std::string *out) {
   HWND main = WaitMain(args, out);
   if (!main) return false;
   Close(main);
-  if (WaitUntil([] { return MainWindow() == nullptr; }, args.Timeout())) return true;
-  *out = "the main window is still there";
+  HWND (*find)() = Finder(args);
+  if (WaitUntil([&] { return find() == nullptr; }, args.Timeout())) return true;
+  *out = "the window is still there";
+  return false;
+}
+
+bool ChooseCommand(const Args &args, std::string *out) {
+  int id = 0;
+  HWND main = nullptr;
+  if (!Target(args, 2, &main, &id, out)) return false;
+  if (Choose(main, id, args.words[1])) return true;
+  *out = "control " + std::to_string(id) + " has no entry \"" + args.words[1] + "\"";
+  return false;
+}
+
+bool MoveCommand(const Args &args, std::string *out) {
+  long x = 0, y = 0;
+  if (args.words.size() != 2 || !vrscript::ParseNumber(args.words[0], &x) ||
+      !vrscript::ParseNumber(args.words[1], &y)) {
+    *out = "expected X Y";
+    return false;
+  }
+  HWND main = WaitMain(args, out);
+  if (main) MoveTo(main, static_cast<int>(x), static_cast<int>(y));
+  return main != nullptr;
+}
+
+// ---- the pendant window ----
+
+HWND WaitPendant(const Args &args, std::string *out) {
+  HWND pendant = nullptr;
+  WaitUntil([&] { return (pendant = PendantWindow()) != nullptr; }, args.Timeout(kWindowTimeoutMs));
+  if (!pendant) *out = "the pendant window is not there";
+  return pendant;
+}
+
+bool WheelCommand(const Args &args, std::string *out) {
+  long detents = 0;
+  auto by = args.options.find("by");
+  const std::string how = by == args.options.end() ? "notches" : by->second;
+  if (args.words.size() != 1 || !vrscript::ParseNumber(args.words[0], &detents) || detents < -273 ||
+      detents > 273 || (how != "notches" && how != "keys" && how != "drag")) {
+    *out = "expected detents from -273 to 273 and by=notches, keys or drag";
+    return false;
+  }
+  const TurnBy turnBy = how == "keys"   ? TurnBy::kKeys
+                        : how == "drag" ? TurnBy::kDrag
+                                        : TurnBy::kNotches;
+  HWND pendant = WaitPendant(args, out);
+  return pendant && TurnWheel(pendant, static_cast<int>(detents), turnBy);
+}
+
+bool KeyCommand(const Args &args, std::string *out) {
+  long code = 0;
+  const std::string how = args.words.size() == 2 ? args.words[1] : "";
+  if (!vrscript::ParseNumber(args.words.empty() ? "" : args.words[0], &code) ||
+      (how != "down" && how != "up" && how != "shift-down")) {
+    *out = "expected a key code and down, up or shift-down";
+    return false;
+  }
+  HWND pendant = WaitPendant(args, out);
+  if (!pendant) return false;
+  if (PressKey(pendant, static_cast<int>(code), how != "up", how == "shift-down")) return true;
+  *out = "no key " + std::to_string(code);
+  return false;
+}
+
+// The LCD shows the four lines byte for byte (GBK), each space-padded to
+// its width as the payload carries it.
+bool ExpectLcd(const Args &args, std::string *out) {
+  if (args.words.size() != 4) {
+    *out = "expected four quoted lines";
+    return false;
+  }
+  std::vector<std::string> want, got;
+  for (size_t line = 0; line < 4; ++line) {
+    want.push_back(vrscript::Utf8ToGbkPadded(args.words[line], vreceiver::kLcdLineWidths[line]));
+  }
+  HWND pendant = WaitPendant(args, out);
+  if (!pendant) return false;
+  if (WaitUntil([&] { return LcdLines(pendant, &got) && got == want; }, args.Timeout())) {
+    return true;
+  }
+  *out = "the LCD shows";
+  for (const std::string &line : got) {
+    *out += "\n  |" + vrscript::GbkToUtf8(line) + "| " + vrscript::HexOf(line);
+  }
   return false;
 }
 
@@ -202,6 +298,18 @@ void AddUiCommands(vrscript::Interpreter &in) {
   in.Add("ui-about", "ui-about \"TITLE\" \"LINE\"   open the About box, check it, press OK", About);
   in.Add("ui-close", "ui-close                  close the main window and wait until it is gone",
          CloseCommand);
+  in.Add("ui-choose", "ui-choose ID \"TEXT\"       choose the combo box entry starting with TEXT",
+         ChooseCommand);
+  in.Add("ui-move", "ui-move X Y               move the window to X, Y on the screen", MoveCommand);
+  in.Add("ui-pendant-wheel",
+         "ui-pendant-wheel N [by=keys|drag]   turn the pendant's wheel N detents (mouse-wheel "
+         "notches, arrow keys or a drag)",
+         WheelCommand);
+  in.Add("ui-pendant-key", "ui-pendant-key K down|up|shift-down   a key of the pendant's keypad",
+         KeyCommand);
+  in.Add("ui-pendant-expect-lcd",
+         "ui-pendant-expect-lcd \"L1\" \"L2\" \"L3\" \"L4\"   wait until the LCD shows these",
+         ExpectLcd);
 }
 
 }  // namespace uiprobe

@@ -30,6 +30,9 @@ constexpr uint16_t kDefaultProductId = 0xEB91;  // a 4-line handwheel model
 
 using Report = std::array<uint8_t, 8>;
 
+// The pendant's LCD: four lines of these widths in bytes, 59 in all.
+constexpr size_t kLcdLineWidths[4] = {11, 16, 16, 16};
+
 struct InterfaceInfo {
   std::string path;
   uint16_t vendorId = 0;
@@ -45,7 +48,8 @@ struct PendantState {
   uint8_t stepCode = 13;  // 1x
   bool wheelEnabled = false;
   bool emergencyStop = false;
-  uint8_t axisCode = 17;  // X
+  uint8_t axisCode = 17;     // X
+  int32_t wheelDetents = 0;  // where the wheel stands: all deltas sent, summed
 };
 
 // The receiver's answer to an information request.
@@ -71,6 +75,24 @@ struct DisplayText {
 
 struct Command {
   std::vector<uint8_t> bytes;  // command bytes after a prelude, trailing zero fill removed
+};
+
+// What one feature report was, as the receiver took it when it came.
+enum class FeatureKind {
+  kGreeting,     // FE FD day and four spaces (a frame starting so looks alike)
+  kFrame,        // a report of a display frame
+  kPrelude,      // the 6-byte report before a command
+  kCommand,      // a report of a command
+  kInformation,  // an information request; bytes are the answer
+  kStray,        // a continuation with nothing to continue, or a refused write
+};
+
+// One feature report in arrival order, for a log a person reads.
+struct FeatureEvent {
+  uint64_t timeMs = 0;  // wall clock: milliseconds since 1970-01-01 UTC
+  FeatureKind kind = FeatureKind::kStray;
+  std::vector<uint8_t> bytes;  // as written; for a request, the answer (none if refused)
+  bool accepted = true;
 };
 
 class Receiver {
@@ -122,6 +144,8 @@ class Receiver {
   void SetInfo(const ReceiverInfo &info);
   ReceiverInfo Info() const;
   size_t PendingReports() const;
+  // A copy of what the pendant holds now (a window shows it).
+  PendantState PendantNow() const;
 
   // ---- Script side: what the receiver got ----
   std::vector<FeatureWrite> FeatureWrites() const;
@@ -129,12 +153,18 @@ class Receiver {
   std::vector<DisplayText> DisplayTexts() const;
   std::vector<Command> Commands() const;
   uint32_t InfoRequests() const;
+  // Feature reports sent and requested, from entry `from` on.
+  std::vector<FeatureEvent> FeatureEvents(size_t from = 0) const;
+  size_t FeatureEventCount() const;
   uint32_t OpenHandles() const;   // handles open on the receiver's interfaces
   uint32_t BlockedReads() const;  // reads waiting for a report now
   void ClearLog();
   // Waits until pred() holds or the timeout passes; pred runs without the
   // model's lock (it may call any member) and again after every change.
   bool WaitFor(const std::function<bool()> &pred, uint32_t timeoutMs) const;
+  // Waits until the model changed since count `seen` (or the timeout
+  // passes) and returns the count of changes now.
+  uint64_t WaitForChange(uint64_t seen, uint32_t timeoutMs) const;
 
   // ---- Device side: what a platform port calls ----
   std::vector<InterfaceInfo> ListInterfaces() const;

@@ -1,0 +1,108 @@
+#include "pendant_texts.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "device_type.h"
+#include "gbk_text.h"
+#include "input_texts.h"
+
+namespace pendant {
+
+namespace {
+
+constexpr uint64_t kUnixEpochIn100ns = 116444736000000000ULL;
+
+bool IsLeadByte(uint8_t byte) { return byte >= 0x81 && byte <= 0xFE; }
+
+const wchar_t *KindName(const vreceiver::FeatureEvent &event) {
+  if (!event.accepted)
+    return event.kind == vreceiver::FeatureKind::kInformation ? L"request refused"
+                                                              : L"write refused";
+  switch (event.kind) {
+    case vreceiver::FeatureKind::kGreeting:
+      return L"greeting";
+    case vreceiver::FeatureKind::kFrame:
+      return L"frame";
+    case vreceiver::FeatureKind::kPrelude:
+      return L"prelude";
+    case vreceiver::FeatureKind::kCommand:
+      return L"command";
+    case vreceiver::FeatureKind::kInformation:
+      return L"information";
+    case vreceiver::FeatureKind::kStray:
+      break;
+  }
+  return L"stray";
+}
+
+std::wstring LocalTime(uint64_t unixMs) {
+  const uint64_t ticks = unixMs * 10000 + kUnixEpochIn100ns;
+  FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  SYSTEMTIME utcTime, local;
+  FileTimeToSystemTime(&utc, &utcTime);
+  if (!SystemTimeToTzSpecificLocalTime(nullptr, &utcTime, &local)) local = utcTime;
+  wchar_t text[32];
+  swprintf(text, 32, L"%02u:%02u:%02u.%03u", local.wHour, local.wMinute, local.wSecond,
+           local.wMilliseconds);
+  return text;
+}
+
+}  // namespace
+
+std::vector<std::string> LcdLineBytes(const std::vector<uint8_t> &payload) {
+  std::vector<std::string> lines;
+  size_t offset = 0;
+  for (size_t width : vreceiver::kLcdLineWidths) {
+    const size_t end = std::min(payload.size(), offset + width);
+    lines.emplace_back(payload.begin() + static_cast<std::ptrdiff_t>(std::min(offset, end)),
+                       payload.begin() + static_cast<std::ptrdiff_t>(end));
+    offset += width;
+  }
+  return lines;
+}
+
+std::wstring LcdLineText(const std::string &gbk) {
+  size_t whole = 0;  // bytes up to the last complete character
+  while (whole < gbk.size()) {
+    const size_t size = IsLeadByte(static_cast<uint8_t>(gbk[whole])) ? 2 : 1;
+    if (whole + size > gbk.size()) break;
+    whole += size;
+  }
+  std::wstring text = tarvex::win32::GbkToWide(gbk.substr(0, whole));
+  if (whole < gbk.size()) text += kCutCharacter;
+  return text;
+}
+
+const std::vector<uint16_t> &KnownProductIds() {
+  static const std::vector<uint16_t> ids = {0xEB90, 0xEB91, 0xEB92, 0xEB93,
+                                            0xEB96, 0xEB98, 0xEB99, 0xEBA3};
+  return ids;
+}
+
+std::wstring ModelText(uint16_t productId) {
+  if (!mqd7ra::IsReceiver(mqd7ra::kReceiverVendorId, productId)) {
+    return L"不是手轮接收器 (not a pendant receiver)";
+  }
+  return tarvex::win32::GbkToWide(tarvex::ModelFamily(mqd7ra::DeviceTypeFor(productId)));
+}
+
+std::wstring ProductText(uint16_t productId) {
+  wchar_t id[16];
+  swprintf(id, 16, L"0x%04X ", productId);
+  return id + ModelText(productId);
+}
+
+std::wstring FeatureEventText(const vreceiver::FeatureEvent &event) {
+  std::wstring text = LocalTime(event.timeMs) + L"\t" + KindName(event) + L"\t";
+  for (uint8_t byte : event.bytes) {
+    wchar_t hex[4];
+    swprintf(hex, 4, L"%02X ", byte);
+    text += hex;
+  }
+  return text;
+}
+
+}  // namespace pendant
