@@ -14,7 +14,7 @@ out=$(mkdir -p "${1:-artifacts/demo}" && cd "${1:-artifacts/demo}" && pwd)
 if [ "${TARVEX_DEMO_INNER:-}" != 1 ]; then
   scripts/setup.sh
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j2 --target MQD7RA Tarvex vreceiver hid_standin setupapi_standin
+  cmake --build --preset "$preset" -j2 --target MQD7RA Tarvex vreceiver tarvexvr vrinstall
   scripts/wine-prefix.sh
   rm -f "$out"/*.png
   export TARVEX_DEMO_INNER=1

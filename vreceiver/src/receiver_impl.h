@@ -45,6 +45,7 @@ struct Receiver::Impl {
   bool cancelIgnored = false;
 
   std::deque<Report> reports;
+  uint32_t reportsInFlight = 0;  // taken by TakeReport, not yet sent
   PendantState pendant;
   ReceiverInfo info;
 
@@ -67,6 +68,12 @@ struct Receiver::Impl {
     reports.push_back(report);
     Changed();
   }
+  void RecordWriteLocked(const uint8_t *report, uint32_t length, bool accepted) {
+    if (accepted) log.Add(report, length);
+    writes.push_back(FeatureWrite{std::vector<uint8_t>(report, report + length), accepted});
+    Changed();
+  }
+  Report InfoReportLocked() const;
   // The record of an open handle that still reaches its interface, or null.
   const HandleRecord *Live(int32_t handle, InterfaceKind kind) const;
   std::vector<InterfaceInfo> Interfaces() const;
