@@ -18,10 +18,12 @@ if [ "${TARVEX_DEMO_INNER:-}" != 1 ]; then
   scripts/wine-prefix.sh
   rm -f "$out"/*.png
   export TARVEX_DEMO_INNER=1
+  # The session runs with a wine server of the prefix's own (the virtual
+  # receiver's driver lives in it), on the display it shows on.
   if [ -n "${DISPLAY:-}" ]; then
-    exec "$0" "$out" user
+    exec scripts/wine-prefix.sh "$0" "$out" user
   fi
-  exec scripts/with-xvfb.sh "$0" "$out" closes
+  exec scripts/with-xvfb.sh scripts/wine-prefix.sh "$0" "$out" closes
 fi
 
 # Saves the main window (or, failing that, the whole screen) as NAME.png.

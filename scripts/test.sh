@@ -10,12 +10,12 @@ for p in native asan tsan; do
   echo "== test $p"
   ctest --preset "$p"
 done
-# The prefix with its own wine server and the virtual receiver's driver
-# (from the x86_64 build), once for both architectures: every receiver
-# process seeds the driver afresh, so no test depends on another's leftovers.
-scripts/wine-prefix.sh
-# Each Wine test runs once: a failure is a fault to find, not to retry.
+# Each architecture's Wine tests under an X server of their own, with a
+# wine server that lives as long as the run (scripts/wine-prefix.sh; it
+# installs the virtual receiver's driver from the x86_64 build). Every
+# receiver process seeds the driver afresh, so no test depends on another's
+# leftovers. Each test runs once: a failure is a fault to find, not to retry.
 for p in mingw-i686 mingw-x86_64; do
   echo "== test $p (Wine)"
-  scripts/with-xvfb.sh ctest --preset "$p"
+  scripts/with-xvfb.sh scripts/wine-prefix.sh ctest --preset "$p"
 done

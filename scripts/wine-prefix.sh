@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
-# Makes the project's Wine prefix (32- and 64-bit programs) ready for a run:
-# the dialog font "宋体" mapped to an installed CJK font so Chinese texts
-# show; a wine server of its own that stays up between programs (the
-# virtual receiver's driver lives in its winedevice.exe); and that driver
-# (tarvexvr.sys, built in the x86_64 MinGW build) installed, or replaced
-# when the build has a newer one. Any program in the prefix then finds the
-# receiver, while vreceiver.exe runs, through Wine's own HID stack.
+# Makes the project's Wine prefix (32- and 64-bit programs) ready: the
+# dialog font "宋体" mapped to an installed CJK font so Chinese texts show,
+# and the virtual receiver's driver (tarvexvr.sys, built in the x86_64 MinGW
+# build) installed, or replaced when the build has a newer one. Any program
+# in the prefix then finds the receiver, while vreceiver.exe runs, through
+# Wine's own HID stack.
+#   scripts/wine-prefix.sh                 prepare only
+#   scripts/wine-prefix.sh COMMAND [ARGS]  prepare, then run COMMAND with a
+#       wine server of the prefix's own that stays up between its programs
+#       (the driver lives in its winedevice.exe) and ends with COMMAND.
+# Wine's desktop process belongs to the X display the server started
+# with, so a server never outlives the display of the COMMAND it serves.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=${TARVEX_WINEPREFIX:-$here/../build/wine-prefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 driver_bin=${TARVEX_DRIVER_BIN:-$here/../build/mingw-x86_64/bin}
-# How long the server outlives the last program (seconds).
-server_linger=900
 
 mkdir -p "$WINEPREFIX"
 # A fresh server each time: its lifetime is ours to set, and no driver
@@ -41,7 +44,6 @@ if [ -f "$WINEPREFIX/.tarvex-tools-v2" ]; then
   rm -f "$WINEPREFIX/.tarvex-tools-v2"
 fi
 
-wineserver -p "$server_linger"
 wineboot >/dev/null 2>&1 || true
 
 installed=$WINEPREFIX/drive_c/windows/system32/drivers/tarvexvr.sys
@@ -57,3 +59,18 @@ elif ! cmp -s "$driver_bin/tarvexvr.sys" "$installed"; then
   grep -a vrinstall "$log" || true
   rm -f "$log"
 fi
+
+if [ $# -eq 0 ]; then
+  wineserver -k 2>/dev/null || true
+  exit 0
+fi
+# The running server and its services carry on, now for as long as the
+# command runs.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+wineserver -p
+wineboot >/dev/null 2>&1 || true
+status=0
+"$@" || status=$?
+wineserver -k 2>/dev/null || true
+exit $status
