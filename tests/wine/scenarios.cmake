@@ -1,6 +1,7 @@
 # End-to-end scenarios: the receiver process runs each script against the
-# real Tarvex.exe and MQD7RA.dll (through the stand-in hid.dll and
-# setupapi.dll) and the UI probe's commands.
+# real Tarvex.exe and MQD7RA.dll (which reach it through Wine's own HID
+# stack and the virtual receiver's driver) and the UI probe's commands.
+# Run with the prefix's wine server up (scripts/wine-prefix.sh ctest ...).
 if(TARGET MQD7RA AND TARGET Tarvex AND TARGET vreceiver)
   file(GLOB scenario_scripts CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/scenarios/*.vr)
   foreach(script IN LISTS scenario_scripts)

@@ -4,7 +4,7 @@
  * and reports the new ones (arrival). */
 #include "vr_driver.h"
 
-static LONG child_generation;
+LONG vr_child_generation;
 
 struct vr_child *vr_child_of_pdo(DEVICE_OBJECT *pdo) {
   int i;
@@ -65,7 +65,8 @@ static NTSTATUS create_child(const struct tarvexvr_interface *info) {
   KIRQL irql;
   int i;
 
-  ULONG number = (ULONG)InterlockedIncrement(&child_generation), length, digit;
+  LONG generation = InterlockedIncrement(&vr_child_generation);
+  ULONG number = (ULONG)generation, length, digit;
   wcscpy(name_buffer, L"\\Device\\TarvexVReceiverChild");
   length = (ULONG)wcslen(name_buffer);
   for (digit = 100000; digit; digit /= 10) name_buffer[length++] = (WCHAR)(L'0' + number / digit % 10);
@@ -84,6 +85,7 @@ static NTSTATUS create_child(const struct tarvexvr_interface *info) {
     child->used = TRUE;
     child->listed = TRUE;
     child->pdo = pdo;
+    child->generation = generation;
     child->info = *info;
     InitializeListHead(&child->reads);
     build_descriptor(child);

@@ -240,6 +240,16 @@ static BOOLEAN interface_id(DEVICE_OBJECT *device, char *id) {
   return TRUE;
 }
 
+/* The generation of the listed child with this id; 0 when none. */
+static LONG listed_generation_locked(const char *id) {
+  int i;
+  for (i = 0; i < VR_MAX_CHILDREN; i++) {
+    const struct vr_child *child = &vr.children[i];
+    if (child->used && child->listed && vr_same_id(child->info.id, id)) return child->generation;
+  }
+  return 0;
+}
+
 NTSTATUS vr_track_open(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass) {
   FILE_OBJECT *file = IoGetCurrentIrpStackLocation(irp)->FileObject;
   struct tarvexvr_event event;
@@ -259,6 +269,7 @@ NTSTATUS vr_track_open(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclas
   if (i < VR_MAX_OPEN_FILES) {
     vr.open_files[i].file = file;
     vr.open_files[i].number = event.file = ++vr.next_file_number;
+    vr.open_files[i].child_generation = listed_generation_locked(event.id);
     vr_copy_id(vr.open_files[i].id, event.id);
     vr_queue_event_locked(&event);
   }
@@ -267,24 +278,39 @@ NTSTATUS vr_track_open(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclas
   return status;
 }
 
+static void close_open_locked(struct vr_open_file *open) {
+  struct tarvexvr_event event;
+  RtlZeroMemory(&event, sizeof(event));
+  event.kind = TARVEXVR_EVENT_CLOSED;
+  event.file = open->number;
+  vr_copy_id(event.id, open->id);
+  open->file = NULL;
+  vr_queue_event_locked(&event);
+}
+
 NTSTATUS vr_track_close(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass) {
   FILE_OBJECT *file = IoGetCurrentIrpStackLocation(irp)->FileObject;
-  struct tarvexvr_event event;
   KIRQL irql;
   int i;
-
-  RtlZeroMemory(&event, sizeof(event));
   KeAcquireSpinLock(&vr.lock, &irql);
-  for (i = 0; i < VR_MAX_OPEN_FILES; i++) {
-    if (!file || vr.open_files[i].file != file) continue;
-    event.kind = TARVEXVR_EVENT_CLOSED;
-    event.file = vr.open_files[i].number;
-    vr_copy_id(event.id, vr.open_files[i].id);
-    vr.open_files[i].file = NULL;
-    vr_queue_event_locked(&event);
-    break;
+  for (i = 0; file && i < VR_MAX_OPEN_FILES; i++) {
+    if (vr.open_files[i].file == file) close_open_locked(&vr.open_files[i]);
   }
   KeReleaseSpinLock(&vr.lock, irql);
   vr_deliver_events();
   return hidclass(device, irp);
+}
+
+/* Wine drops the close of a handle whose device was removed, so the
+ * device cannot see those closes: a removed interface's opens end with it. */
+void vr_forget_opens(const struct vr_child *child) {
+  KIRQL irql;
+  int i;
+  KeAcquireSpinLock(&vr.lock, &irql);
+  for (i = 0; i < VR_MAX_OPEN_FILES; i++) {
+    struct vr_open_file *open = &vr.open_files[i];
+    if (open->file && open->child_generation == child->generation) close_open_locked(open);
+  }
+  KeReleaseSpinLock(&vr.lock, irql);
+  vr_deliver_events();
 }

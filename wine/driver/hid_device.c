@@ -46,6 +46,7 @@ NTSTATUS WINAPI vr_hid_pnp(DEVICE_OBJECT *device, IRP *irp) {
     case IRP_MN_REMOVE_DEVICE:
       child->started = FALSE;
       vr_fail_reads(child);
+      vr_forget_opens(child);
       if (child->info.flags & TARVEXVR_FLAG_PENDANT_INPUT) {
         vr_fail_input_sends(STATUS_DEVICE_NOT_CONNECTED);
       }

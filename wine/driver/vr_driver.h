@@ -20,6 +20,7 @@ struct vr_child {
   BOOLEAN started;        /* hidclass started it and no removal came yet */
   BOOLEAN return_pending; /* to be made again after its REMOVE_DEVICE */
   DEVICE_OBJECT *pdo;
+  LONG generation; /* tells this child from an earlier one in the slot */
   struct tarvexvr_interface info;
   struct tarvexvr_interface return_info;
   UCHAR descriptor[VR_MAX_DESCRIPTOR];
@@ -31,6 +32,7 @@ struct vr_child {
 struct vr_open_file {
   FILE_OBJECT *file;
   unsigned int number;
+  LONG child_generation;
   char id[TARVEXVR_ID_CHARS];
 };
 
@@ -54,6 +56,7 @@ struct vr_state {
 extern struct vr_state vr;
 
 /* bus.c */
+extern LONG vr_child_generation;
 NTSTATUS vr_bus_add_device(DRIVER_OBJECT *driver, DEVICE_OBJECT *pdo);
 NTSTATUS vr_bus_pnp(DEVICE_OBJECT *device, IRP *irp);
 NTSTATUS vr_child_pnp(DEVICE_OBJECT *device, IRP *irp, struct vr_child *child);
@@ -82,6 +85,8 @@ void vr_fail_input_sends(NTSTATUS status);
 /* Tracks the programs' opens of the HID interfaces (hidclass's devices). */
 NTSTATUS vr_track_open(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass);
 NTSTATUS vr_track_close(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass);
+/* A child is going away: its opens count as closed from now on. */
+void vr_forget_opens(const struct vr_child *child);
 
 /* Small helpers (driver.c). */
 void vr_complete(IRP *irp, NTSTATUS status, ULONG_PTR information);

@@ -9,8 +9,8 @@
 //
 // Two sides use it:
 //  - the device side (a platform port: in-process for native tests, or the
-//    receiver process behind the Wine stand-ins) lists, opens, reads and
-//    writes interfaces;
+//    receiver process serving it through the Wine driver) lists, opens,
+//    reads and writes interfaces;
 //  - the script side (tests, the demo, a person at the control pipe) plugs,
 //    unplugs, presses keys, turns the wheel and reads what was received.
 // Every member is thread-safe; reads block until a report, an unplug, a
