@@ -166,8 +166,9 @@ NTSTATUS vr_bus_set_layout(const struct tarvexvr_layout *layout) {
 
   vr_fail_input_sends(STATUS_DEVICE_NOT_CONNECTED);
   for (i = 0; i < creations && !status; i++) status = create_child(&to_create[i]);
+  /* Without the bus yet, the children wait for its start, which asks. */
   if (vr.bus_pdo) invalidate_relations(0);
-  return vr.bus_pdo ? status : STATUS_DEVICE_NOT_READY;
+  return status;
 }
 
 static WCHAR *pool_copy(const WCHAR *text, ULONG chars) {

@@ -23,6 +23,9 @@ constexpr uint32_t kListWaitMs = 60000;
 constexpr DWORD kListPollMs = 5;
 constexpr uint32_t kTakeWaitMs = 100;
 constexpr auto kInputInterval = std::chrono::milliseconds(1);
+constexpr size_t kRecentEvents = 16;
+constexpr const char *kEventNames[] = {"?", "opened", "closed", "feature-write", "feature-read",
+                                       "lost"};
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -178,6 +181,22 @@ bool DeviceServer::WaitListed(const std::vector<tarvexvr_interface> &layout, std
   return false;
 }
 
+// Interfaces arrive one at a time, and the library takes the receiver as
+// found once it finds the input interface (with or without the feature
+// one). A new input interface therefore arrives after the rest is listed.
+std::vector<tarvexvr_interface> DeviceServer::WithoutNewInput(
+    const std::vector<tarvexvr_interface> &layout) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<tarvexvr_interface> staged;
+  for (const tarvexvr_interface &device : layout) {
+    const bool isNew = std::none_of(sent_.begin(), sent_.end(), [&](const tarvexvr_interface &d) {
+      return std::memcmp(&d, &device, sizeof d) == 0;
+    });
+    if (!(isNew && (device.flags & TARVEXVR_FLAG_PENDANT_INPUT))) staged.push_back(device);
+  }
+  return staged;
+}
+
 bool DeviceServer::Sync(std::string *out) {
   const std::vector<tarvexvr_interface> layout = Layout();
   bool changed;
@@ -186,6 +205,10 @@ bool DeviceServer::Sync(std::string *out) {
     changed = !SameLayout(layout, sent_);
   }
   const auto start = std::chrono::steady_clock::now();
+  const std::vector<tarvexvr_interface> staged = WithoutNewInput(layout);
+  if (staged.size() != layout.size() && (!SendLayout(staged, out) || !WaitListed(staged, out))) {
+    return false;
+  }
   if (changed && !SendLayout(layout, out)) return false;
   if (!WaitListed(layout, out)) return false;
   if (changed) {
@@ -232,7 +255,23 @@ void DeviceServer::ServeEvents() {
   }
 }
 
+std::string DeviceServer::RecentEvents() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::string text;
+  for (const std::string &line : recent_) text += line + "\n";
+  return text;
+}
+
 void DeviceServer::HandleEvent(const tarvexvr_event &event) {
+  {
+    char line[160];
+    std::snprintf(line, sizeof line, "%s %s open=%u process=%u accepted=%u length=%u",
+                  kEventNames[event.kind <= TARVEXVR_EVENT_LOST ? event.kind : 0], event.id,
+                  event.file, event.process, event.accepted, event.length);
+    std::lock_guard<std::mutex> lock(mutex_);
+    recent_.push_back(line);
+    if (recent_.size() > kRecentEvents) recent_.pop_front();
+  }
   switch (event.kind) {
     case TARVEXVR_EVENT_OPENED:
       if (IsWineProcess(event.process)) break;

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <set>
@@ -41,6 +42,8 @@ class DeviceServer {
   bool RefuseReads(bool refuse);
   // Gives the device the model's information report.
   bool UpdateInfo();
+  // The last events the device reported, oldest first (for a failure's report).
+  std::string RecentEvents();
 
  private:
   bool SetBehaviour(const tarvexvr_behaviour &behaviour);
@@ -48,6 +51,7 @@ class DeviceServer {
   void HandleEvent(const tarvexvr_event &event);
   void SendReports();
   std::vector<tarvexvr_interface> Layout() const;
+  std::vector<tarvexvr_interface> WithoutNewInput(const std::vector<tarvexvr_interface> &layout);
   bool SendLayout(const std::vector<tarvexvr_interface> &layout, std::string *out);
   bool WaitListed(const std::vector<tarvexvr_interface> &layout, std::string *out);
 
@@ -57,6 +61,7 @@ class DeviceServer {
   std::vector<tarvexvr_interface> sent_;  // the layout the driver has
   std::set<std::string> ever_;            // every interface ID sent so far
   std::map<uint32_t, int32_t> opens_;     // the driver's open number -> model handle
+  std::deque<std::string> recent_;        // the last events, described
   bool stopping_ = false;
   std::thread events_;
   std::thread reports_;

@@ -86,7 +86,8 @@ int Serve(const Options &options) {
       // What the receiver saw, for the failure's report.
       std::string state;
       interpreter->RunLine("show", &state);
-      std::printf("receiver state at the failure:\n%s\n", state.c_str());
+      std::printf("receiver state at the failure:\n%s\nthe device's last events:\n%s", state.c_str(),
+                  server->RecentEvents().c_str());
       break;
     }
   }
