@@ -11,3 +11,9 @@ if(TARGET MQD7RA AND TARGET Tarvex AND TARGET vreceiver)
     set_tests_properties(wine.scenario.${name} PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
   endforeach()
 endif()
+
+# A program of its own for the hid_stack scenario: the HID stack's answers.
+add_executable(hid_probe ${CMAKE_CURRENT_LIST_DIR}/hid_probe.cpp)
+target_link_libraries(hid_probe PRIVATE setupapi hid)
+tarvex_warnings(hid_probe)
+set_target_properties(hid_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
