@@ -80,7 +80,10 @@ HANDLE OpenReceiver(bool feature) {
 
 int Features() {
   HANDLE device = OpenReceiver(true);
-  if (device == INVALID_HANDLE_VALUE) return Print("open", false), 1;
+  if (device == INVALID_HANDLE_VALUE) {
+    Print("open", false);
+    return 1;
+  }
   BYTE prelude[6] = {6, 0, 0, 0, 0, 0};
   Print("set 6 bytes", HidD_SetFeature(device, prelude, sizeof prelude));
   BYTE report[kReportLength] = {6, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
@@ -94,7 +97,10 @@ int Features() {
 
 int Read() {
   HANDLE device = OpenReceiver(false);
-  if (device == INVALID_HANDLE_VALUE) return Print("open", false), 1;
+  if (device == INVALID_HANDLE_VALUE) {
+    Print("open", false);
+    return 1;
+  }
   std::printf("reading\n");
   std::fflush(stdout);
   BYTE report[kReportLength];
