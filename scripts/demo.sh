@@ -15,15 +15,17 @@ out=$(mkdir -p "${1:-artifacts/demo}" && cd "${1:-artifacts/demo}" && pwd)
 if [ "${TARVEX_DEMO_INNER:-}" != 1 ]; then
   scripts/setup.sh
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j2 --target MQD7RA Tarvex vreceiver hid_standin setupapi_standin
+  cmake --build --preset "$preset" -j2 --target MQD7RA Tarvex vreceiver tarvexvr vrinstall
   scripts/wine-prefix.sh
   rm -f "$out"/*.png
   export TARVEX_DEMO_INNER=1
+  # The session runs with a wine server of the prefix's own (the virtual
+  # receiver's driver lives in it), on the display it shows on.
   if [ -n "${DISPLAY:-}" ]; then
-    exec "$0" "$out" user
+    exec scripts/wine-prefix.sh "$0" "$out" user
   fi
   export TARVEX_XVFB_SCREEN=1600x900x24  # room for both windows side by side
-  exec scripts/with-xvfb.sh "$0" "$out" closes
+  exec scripts/with-xvfb.sh scripts/wine-prefix.sh "$0" "$out" closes
 fi
 
 # Saves the window whose title holds TEXT as FILE; false if it is not there.

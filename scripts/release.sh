@@ -83,12 +83,12 @@ done
 (cd "$pending" && sha256sum "${zips[@]}" >SHA256SUMS)
 
 if [ "$tests" = 1 ]; then
-  scripts/wine-prefix.sh
   for preset in mingw-i686 mingw-x86_64; do
     echo "== test $preset (Wine)"
-    scripts/with-xvfb.sh ctest --test-dir "$build_root/$preset" --output-on-failure
+    scripts/with-xvfb.sh scripts/wine-prefix.sh \
+      ctest --test-dir "$build_root/$preset" --output-on-failure
   done
-  tests/release/check_release.sh "$pending" "$build_root"
+  scripts/with-xvfb.sh scripts/wine-prefix.sh tests/release/check_release.sh "$pending" "$build_root"
 fi
 
 rm -f "$out"/tarvex-*-win32.zip "$out"/tarvex-*-win64.zip "$out/SHA256SUMS"

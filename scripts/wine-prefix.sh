@@ -1,34 +1,79 @@
 #!/usr/bin/env bash
-# Makes the project's Wine prefix (32- and 64-bit programs), with the
+# Makes the project's Wine prefix (32- and 64-bit programs) ready: the
 # dialog font "宋体" mapped to an installed CJK font so Chinese texts show,
-# and with the stand-in hid.dll and setupapi.dll (beside the EXE) loaded for
-# the programs that reach the virtual receiver through MQD7RA.dll.
+# and the virtual receiver's driver (tarvexvr.sys, built in the x86_64 MinGW
+# build) installed, or replaced when the build has a newer one. Any program
+# in the prefix then finds the receiver, while vreceiver.exe runs, through
+# Wine's own HID stack.
+#   scripts/wine-prefix.sh                 prepare only
+#   scripts/wine-prefix.sh COMMAND [ARGS]  prepare, then run COMMAND with a
+#       wine server of the prefix's own that stays up between its programs
+#       (the driver lives in its winedevice.exe) and ends with COMMAND.
+# Wine's desktop process belongs to the X display the server started
+# with, so a server never outlives the display of the COMMAND it serves.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=${TARVEX_WINEPREFIX:-$here/../build/wine-prefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+driver_bin=${TARVEX_DRIVER_BIN:-$here/../build/mingw-x86_64/bin}
+
 mkdir -p "$WINEPREFIX"
+# A fresh server each time: its lifetime is ours to set, and no driver
+# state from an earlier run stays behind.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+# Output of the first Wine command of a server never into a pipe: the
+# services it starts keep it open. Only files and /dev/null here.
 if [ ! -f "$WINEPREFIX/.tarvex-ready" ]; then
   wineboot -i >/dev/null 2>&1 || true
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v '宋体' /t REG_SZ /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'SimSun' /t REG_SZ /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  # A crash prints its backtrace and ends the program instead of waiting in
+  # a dialog that nobody closes.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  # Installing right after the first boot races its service restart.
   wineserver -w
   touch "$WINEPREFIX/.tarvex-ready"
 fi
-
-# Per-program overrides only: a global WINEDLLOVERRIDES for hid/setupapi
-# breaks Wine's own services.
-standin_programs=(Tarvex.exe pendant_console.exe)
-if [ ! -f "$WINEPREFIX/.tarvex-tools-v3" ]; then
-  for program in "${standin_programs[@]}"; do
-    key="HKCU\\Software\\Wine\\AppDefaults\\$program\\DllOverrides"
-    wine reg add "$key" /v hid /t REG_SZ /d native /f >/dev/null 2>&1
-    wine reg add "$key" /v setupapi /t REG_SZ /d native /f >/dev/null 2>&1
+# Prefixes from before the driver had per-program overrides for stand-in
+# DLLs beside the programs; programs use Wine's own DLLs now.
+for marker in .tarvex-tools-v2 .tarvex-tools-v3; do
+  [ -f "$WINEPREFIX/$marker" ] || continue
+  for program in Tarvex.exe pendant_console.exe; do
+    wine reg delete "HKCU\\Software\\Wine\\AppDefaults\\$program\\DllOverrides" /f >/dev/null 2>&1 || true
   done
-  # A crash prints its backtrace and ends the program instead of waiting in a
-  # dialog that nobody closes.
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.tarvex-tools-v3"
+  rm -f "$WINEPREFIX/$marker"
+done
+
+wineboot >/dev/null 2>&1 || true
+
+installed=$WINEPREFIX/drive_c/windows/system32/drivers/tarvexvr.sys
+if [ ! -f "$driver_bin/tarvexvr.sys" ]; then
+  echo "wine-prefix: no $driver_bin/tarvexvr.sys (build the mingw-x86_64 preset); the virtual receiver is not installed" >&2
+elif ! cmp -s "$driver_bin/tarvexvr.sys" "$installed"; then
+  log=$(mktemp)
+  if ! wine "$driver_bin/vrinstall.exe" >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    exit 1
+  fi
+  grep -a vrinstall "$log" || true
+  rm -f "$log"
 fi
+
+if [ $# -eq 0 ]; then
+  wineserver -k 2>/dev/null || true
+  exit 0
+fi
+# The running server and its services carry on, now for as long as the
+# command runs.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+wineserver -p
+wineboot >/dev/null 2>&1 || true
+status=0
+"$@" || status=$?
+wineserver -k 2>/dev/null || true
+exit $status

@@ -17,13 +17,6 @@ cmake -S "$release/examples/pendant_console" -B "$out" -G Ninja -DCMAKE_BUILD_TY
   --toolchain "$root/cmake/$toolchain.cmake" -DCMAKE_PREFIX_PATH="$release" >/dev/null
 cmake --build "$out"
 
-# >>> Stand-ins: the virtual receiver reaches a program through stand-in
-# hid.dll and setupapi.dll beside it (and its name in wine-prefix.sh's
-# standin_programs). Delete this block once the receiver is a device of
-# Wine's own HID stack.
-cp "$tools/hid.dll" "$tools/setupapi.dll" "$out/"
-# <<< Stand-ins
-
 # The program's process: the one of that name in this Wine prefix.
 program_pid() {
   local prefix pid theirs

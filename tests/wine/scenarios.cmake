@@ -1,6 +1,7 @@
 # End-to-end scenarios: the receiver process runs each script against the
-# real Tarvex.exe and MQD7RA.dll (through the stand-in hid.dll and
-# setupapi.dll) and the UI probe's commands.
+# real Tarvex.exe and MQD7RA.dll (which reach it through Wine's own HID
+# stack and the virtual receiver's driver) and the UI probe's commands.
+# Run with the prefix's wine server up (scripts/wine-prefix.sh ctest ...).
 if(TARGET MQD7RA AND TARGET Tarvex AND TARGET vreceiver)
   file(GLOB scenario_scripts CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/scenarios/*.vr)
   foreach(script IN LISTS scenario_scripts)
@@ -15,3 +16,8 @@ if(TARGET MQD7RA AND TARGET Tarvex AND TARGET vreceiver)
   endforeach()
 endif()
 
+# A program of its own for the hid_stack scenario: the HID stack's answers.
+add_executable(hid_probe ${CMAKE_CURRENT_LIST_DIR}/hid_probe.cpp)
+target_link_libraries(hid_probe PRIVATE setupapi hid)
+tarvex_warnings(hid_probe)
+set_target_properties(hid_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

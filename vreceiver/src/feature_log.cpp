@@ -52,7 +52,13 @@ FeatureKind FeatureLog::Add(const uint8_t *report, uint32_t length) {
     entries_.push_back(Entry{false, {}});
     open_ = true;
   }
-  if (!open_) return FeatureKind::kStray;  // nothing to add it to
+  // Outside a frame or command, a report that starts no frame is a command
+  // of its own: the HID class driver refuses the 6-byte prelude, so on a
+  // real receiver the command arrives without one.
+  if (!open_) {
+    entries_.push_back(Entry{true, std::vector<uint8_t>(report + 1, report + kReportLength)});
+    return FeatureKind::kCommand;
+  }
   Entry &entry = entries_.back();
   entry.bytes.insert(entry.bytes.end(), report + 1, report + kReportLength);
   if (entry.isCommand) return FeatureKind::kCommand;

@@ -23,7 +23,8 @@ class FeatureLog {
  private:
   // A frame is every report from one starting FE FD up to the next start or
   // prelude; a command is every report after a prelude up to the next start
-  // or prelude. The frame has no length field, so its end is only known then.
+  // or prelude, or a lone report outside both. The frame has no length
+  // field, so its end is only known then.
   struct Entry {
     bool isCommand = false;
     std::vector<uint8_t> bytes;  // report data bytes (frame: header included)

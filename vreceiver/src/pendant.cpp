@@ -1,6 +1,7 @@
 // The receiver model, pendant side: input reports made from what the pendant
 // holds, and the information the receiver answers with.
 #include <algorithm>
+#include <chrono>
 
 #include "receiver_impl.h"
 
@@ -92,7 +93,26 @@ ReceiverInfo Receiver::Info() const {
 
 size_t Receiver::PendingReports() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->reports.size();
+  return impl_->reports.size() + impl_->reportsInFlight;
+}
+
+bool Receiver::TakeReport(Report *report, uint32_t timeoutMs) {
+  std::unique_lock<std::mutex> lock(impl_->mutex);
+  const bool ready = impl_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+    return impl_->shutdown || !impl_->reports.empty();
+  });
+  if (!ready || impl_->shutdown) return false;
+  *report = impl_->reports.front();
+  impl_->reports.pop_front();
+  ++impl_->reportsInFlight;
+  impl_->Changed();
+  return true;
+}
+
+void Receiver::ReportSent() {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  if (impl_->reportsInFlight > 0) --impl_->reportsInFlight;
+  impl_->Changed();
 }
 
 }  // namespace vreceiver

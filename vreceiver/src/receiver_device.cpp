@@ -133,18 +133,26 @@ bool Receiver::SetFeature(int32_t handle, const uint8_t *report, uint32_t length
   std::lock_guard<std::mutex> lock(impl_->mutex);
   if (impl_->Live(handle, InterfaceKind::kFeature) == nullptr) return false;
   if (length != kFeatureLength && length != kPreludeLength) return false;
-  FeatureWrite write{std::vector<uint8_t>(report, report + length), true};
+  bool accepted = true;
   if (impl_->acceptBeforeRefusal > 0) {
     --impl_->acceptBeforeRefusal;
   } else if (impl_->refuseWrites != 0) {
-    write.accepted = false;
+    accepted = false;
     if (impl_->refuseWrites > 0) --impl_->refuseWrites;
   }
-  const FeatureKind kind = write.accepted ? impl_->log.Add(report, length) : FeatureKind::kStray;
-  impl_->Record(kind, write.bytes, write.accepted);
-  impl_->writes.push_back(std::move(write));
-  impl_->Changed();
-  return impl_->writes.back().accepted;
+  impl_->RecordWriteLocked(report, length, accepted);
+  return accepted;
+}
+
+Report Receiver::Impl::InfoReportLocked() const {
+  return Report{6,
+                static_cast<uint8_t>(info.deviceId & 0xFF),
+                static_cast<uint8_t>(info.deviceId >> 8),
+                kInfoByte3,
+                static_cast<uint8_t>(info.channel),
+                info.rssi,
+                0,
+                kInfoByte7};
 }
 
 bool Receiver::GetFeature(int32_t handle, uint8_t *report, uint32_t length) {
@@ -155,22 +163,30 @@ bool Receiver::GetFeature(int32_t handle, uint8_t *report, uint32_t length) {
   ++impl_->infoRequests;
   impl_->Changed();
   if (impl_->refuseReads) {
-    impl_->Record(FeatureKind::kInformation, {}, false);
+    impl_->RecordInfoAnswerLocked();
     return false;
   }
-  const ReceiverInfo &info = impl_->info;
-  const uint8_t answer[kFeatureLength] = {6,
-                                          static_cast<uint8_t>(info.deviceId & 0xFF),
-                                          static_cast<uint8_t>(info.deviceId >> 8),
-                                          kInfoByte3,
-                                          static_cast<uint8_t>(info.channel),
-                                          info.rssi,
-                                          0,
-                                          kInfoByte7};
-  std::memcpy(report, answer, kFeatureLength);
-  impl_->Record(FeatureKind::kInformation, std::vector<uint8_t>(answer, answer + kFeatureLength),
-                true);
+  const Report answer = impl_->InfoReportLocked();
+  std::memcpy(report, answer.data(), kFeatureLength);
+  impl_->RecordInfoAnswerLocked();
   return true;
+}
+
+Report Receiver::InfoReport() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->InfoReportLocked();
+}
+
+void Receiver::RecordFeatureWrite(const uint8_t *report, uint32_t length, bool accepted) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->RecordWriteLocked(report, length, accepted);
+}
+
+void Receiver::RecordInfoRequest() {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  ++impl_->infoRequests;
+  impl_->RecordInfoAnswerLocked();
+  impl_->Changed();
 }
 
 }  // namespace vreceiver

@@ -45,6 +45,7 @@ struct Receiver::Impl {
   bool cancelIgnored = false;
 
   std::deque<Report> reports;
+  uint32_t reportsInFlight = 0;  // taken by TakeReport, not yet sent
   PendantState pendant;
   ReceiverInfo info;
 
@@ -70,6 +71,22 @@ struct Receiver::Impl {
     reports.push_back(report);
     Changed();
   }
+  void RecordWriteLocked(const uint8_t *report, uint32_t length, bool accepted) {
+    const FeatureKind kind = accepted ? log.Add(report, length) : FeatureKind::kStray;
+    writes.push_back(FeatureWrite{std::vector<uint8_t>(report, report + length), accepted});
+    Record(kind, writes.back().bytes, accepted);
+    Changed();
+  }
+  // Logs an information request with the answer given, or as refused.
+  void RecordInfoAnswerLocked() {
+    if (refuseReads) {
+      Record(FeatureKind::kInformation, {}, false);
+    } else {
+      const Report answer = InfoReportLocked();
+      Record(FeatureKind::kInformation, std::vector<uint8_t>(answer.begin(), answer.end()), true);
+    }
+  }
+  Report InfoReportLocked() const;
   // The record of an open handle that still reaches its interface, or null.
   const HandleRecord *Live(int32_t handle, InterfaceKind kind) const;
   std::vector<InterfaceInfo> Interfaces() const;

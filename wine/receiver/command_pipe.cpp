@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "link.h"
-
 namespace vrhost {
 
 std::unique_ptr<PipeListener> ServeCommands(vrscript::Interpreter &interpreter) {

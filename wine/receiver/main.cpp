@@ -1,6 +1,6 @@
-// vreceiver.exe: the virtual receiver process. Runs the receiver model
-// behind the stand-in hid.dll and setupapi.dll, and takes commands from
-// script files, standard input and its command pipe.
+// vreceiver.exe: the virtual receiver process. Serves the receiver model as
+// a HID device of the Wine prefix (through the virtual receiver's driver),
+// and takes commands from script files, standard input and its command pipe.
 //
 //   vreceiver.exe [--script FILE].. [--serve]   run scripts (then keep serving)
 //   vreceiver.exe                               commands from standard input
@@ -76,8 +76,13 @@ int Serve(const Options &options) {
                      interpreter->RequestQuit();
                      return true;
                    });
+  std::string error;
+  if (!server->Start(&error) || !server->Sync(&error)) {
+    std::printf("vreceiver: %s\n", error.c_str());
+    std::fflush(stdout);
+    ExitProcess(1);
+  }
   auto commands = vrhost::ServeCommands(*interpreter);
-  server->Sync();
   if (options.window && !pendant::OpenPendantWindow(*interpreter, *receiver, [interpreter] {
         interpreter->RequestQuit();
       })) {
@@ -90,6 +95,11 @@ int Serve(const Options &options) {
   for (const std::string &script : options.scripts) {
     if (!interpreter->RunFile(script)) {
       ok = false;
+      // What the receiver saw, for the failure's report.
+      std::string state;
+      interpreter->RunLine("show", &state);
+      std::printf("receiver state at the failure:\n%s\nthe device's last events:\n%s", state.c_str(),
+                  server->RecentEvents().c_str());
       break;
     }
   }

@@ -163,28 +163,28 @@ std::string Show(vreceiver::Receiver &receiver) {
 
 void AddMachine(vrscript::Interpreter &in, vreceiver::Receiver &r, DeviceServer &server) {
   in.Add("plug", "plug                      the receiver appears",
-         [&r, &server](const Args &, std::string *) {
+         [&r, &server](const Args &, std::string *out) {
            r.Plug();
-           return server.Sync();
+           return server.Sync(out);
          });
   in.Add("unplug", "unplug                    the receiver is pulled out",
-         [&r, &server](const Args &, std::string *) {
+         [&r, &server](const Args &, std::string *out) {
            r.Unplug();
-           return server.Sync();
+           return server.Sync(out);
          });
   in.Add("product", "product ID                USB product ID (e.g. 0xEB91) of the receiver",
          [&r, &server](const Args &a, std::string *out) {
            long id = 0;
            if (!Number(a, 0, 0, 0xFFFF, &id, out)) return false;
            r.SetProductId(static_cast<uint16_t>(id));
-           return server.Sync();
+           return server.Sync(out);
          });
   in.Add("foreign", "foreign N                 N foreign HID interfaces listed before the receiver",
          [&r, &server](const Args &a, std::string *out) {
            long count = 0;
            if (!Number(a, 0, 0, 200, &count, out)) return false;
            r.SetForeignInterfaceCount(static_cast<uint32_t>(count));
-           return server.Sync();
+           return server.Sync(out);
          });
   in.Add("interfaces", "interfaces both|input|feature   which receiver interfaces are listed",
          [&r, &server](const Args &a, std::string *out) {
@@ -194,26 +194,26 @@ void AddMachine(vrscript::Interpreter &in, vreceiver::Receiver &r, DeviceServer 
              return false;
            }
            r.SetInterfacesPresent(which != "feature", which != "input");
-           return server.Sync();
+           return server.Sync(out);
          });
   in.Add("refuse-writes",
          "refuse-writes N           refuse the next N feature writes (-1 all, 0 none)",
-         [&r](const Args &a, std::string *out) {
+         [&r, &server](const Args &a, std::string *out) {
            long count = 0;
            if (!Number(a, 0, -1, 1000000, &count, out)) return false;
            r.RefuseFeatureWrites(static_cast<int32_t>(count));
-           return true;
+           return server.RefuseWrites(static_cast<int32_t>(count));
          });
   in.Add("refuse-reads", "refuse-reads on|off       refuse information requests",
-         [&r](const Args &a, std::string *out) {
+         [&r, &server](const Args &a, std::string *out) {
            bool on = false;
            if (!OnOff(a, &on, out)) return false;
            r.RefuseFeatureReads(on);
-           return true;
+           return server.RefuseReads(on);
          });
 }
 
-void AddPendant(vrscript::Interpreter &in, vreceiver::Receiver &r) {
+void AddPendant(vrscript::Interpreter &in, vreceiver::Receiver &r, DeviceServer &server) {
   in.Add("keys", "keys K1 [K2]              one report with these key codes down",
          [&r](const Args &a, std::string *out) {
            long k1 = 0, k2 = 0;
@@ -277,7 +277,7 @@ void AddPendant(vrscript::Interpreter &in, vreceiver::Receiver &r) {
            return true;
          });
   in.Add("info", "info [id=N] [channel=N] [rssi=N]   the information report's values",
-         [&r](const Args &a, std::string *out) {
+         [&r, &server](const Args &a, std::string *out) {
            vreceiver::ReceiverInfo info = r.Info();
            long value = 0;
            for (const auto &option : a.options) {
@@ -304,7 +304,7 @@ void AddPendant(vrscript::Interpreter &in, vreceiver::Receiver &r) {
                info.rssi = static_cast<uint8_t>(value);
            }
            r.SetInfo(info);
-           return true;
+           return server.UpdateInfo();
          });
   in.Add("wait-sent", "wait-sent                 wait until every queued input report was read",
          [&r](const Args &a, std::string *out) {
@@ -389,7 +389,7 @@ void AddObservations(vrscript::Interpreter &in, vreceiver::Receiver &r) {
 void AddReceiverCommands(vrscript::Interpreter &interpreter, vreceiver::Receiver &receiver,
                          DeviceServer &server) {
   AddMachine(interpreter, receiver, server);
-  AddPendant(interpreter, receiver);
+  AddPendant(interpreter, receiver, server);
   AddObservations(interpreter, receiver);
 }
 

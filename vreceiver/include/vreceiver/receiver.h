@@ -9,8 +9,8 @@
 //
 // Two sides use it:
 //  - the device side (a platform port: in-process for native tests, or the
-//    receiver process behind the Wine stand-ins) lists, opens, reads and
-//    writes interfaces;
+//    receiver process serving it through the Wine driver) lists, opens,
+//    reads and writes interfaces;
 //  - the script side (tests, the demo, a person at the control pipe) plugs,
 //    unplugs, presses keys, turns the wheel and reads what was received.
 // Every member is thread-safe; reads block until a report, an unplug, a
@@ -179,6 +179,19 @@ class Receiver {
   void Cancel(uint64_t reader);
   bool SetFeature(int32_t handle, const uint8_t *report, uint32_t length);
   bool GetFeature(int32_t handle, uint8_t *report, uint32_t length);
+
+  // ---- Device side for a device that answers by itself (the Wine driver,
+  // which the receiver process feeds from these and reports back to) ----
+  // The information report as the receiver answers it now.
+  Report InfoReport() const;
+  // Records a feature report that reached the device, taken or refused.
+  void RecordFeatureWrite(const uint8_t *report, uint32_t length, bool accepted);
+  void RecordInfoRequest();
+  // Takes the oldest queued input report for sending; false when none came
+  // within the timeout or after Shutdown(). It counts as pending until
+  // ReportSent(), so wait-sent waits for the device to hand it on.
+  bool TakeReport(Report *report, uint32_t timeoutMs);
+  void ReportSent();
 
  private:
   // Applies a change to the pendant state and sends the new state.

@@ -1,0 +1,94 @@
+// input_bench.exe N: reads N input reports from the virtual receiver's input
+// interface through Wine's own HID stack (setupapi, hid.dll, ReadFile), as
+// any program would, and prints how many per second arrived and how many of
+// the numbered ones were lost. Bytes 2 and 3 of each report count up from 0
+// (the receiver process queues them: bench/wine_input_bench.sh). A figure,
+// never a pass/fail.
+#include <windows.h>
+// windows.h first: these need its types.
+#include <setupapi.h>
+extern "C" {
+#include <hidsdi.h>
+}
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr USHORT kReceiverVendorId = 0x10CE;
+constexpr DWORD kReportLength = 8;
+
+// The first HID interface of the receiver with input reports.
+HANDLE OpenReceiverInput() {
+  GUID hid;
+  HidD_GetHidGuid(&hid);
+  HDEVINFO set = SetupDiGetClassDevsA(&hid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  SP_DEVICE_INTERFACE_DATA data = {};
+  data.cbSize = sizeof data;
+  alignas(SP_DEVICE_INTERFACE_DETAIL_DATA_A) char buffer[1024];
+  auto *detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A *>(buffer);
+  HANDLE found = INVALID_HANDLE_VALUE;
+  for (DWORD i = 0; found == INVALID_HANDLE_VALUE &&
+                    SetupDiEnumDeviceInterfaces(set, nullptr, &hid, i, &data);
+       ++i) {
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+    if (!SetupDiGetDeviceInterfaceDetailA(set, &data, detail, sizeof buffer, nullptr, nullptr)) continue;
+    HANDLE device = CreateFileA(detail->DevicePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (device == INVALID_HANDLE_VALUE) continue;
+    HIDD_ATTRIBUTES attributes = {};
+    attributes.Size = sizeof attributes;
+    PHIDP_PREPARSED_DATA preparsed = nullptr;
+    HIDP_CAPS caps = {};
+    const bool receiverInput = HidD_GetAttributes(device, &attributes) &&
+                               attributes.VendorID == kReceiverVendorId &&
+                               HidD_GetPreparsedData(device, &preparsed) &&
+                               HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS &&
+                               caps.InputReportByteLength == kReportLength;
+    if (preparsed) HidD_FreePreparsedData(preparsed);
+    if (receiverInput) {
+      found = device;
+    } else {
+      CloseHandle(device);
+    }
+  }
+  SetupDiDestroyDeviceInfoList(set);
+  return found;
+}
+
+double Seconds(const LARGE_INTEGER &from, const LARGE_INTEGER &to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  const unsigned long wanted = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1000;
+  HANDLE device = OpenReceiverInput();
+  if (device == INVALID_HANDLE_VALUE) {
+    std::printf("input_bench: no receiver input interface\n");
+    return 1;
+  }
+  std::printf("input_bench: reading %lu reports\n", wanted);
+  std::fflush(stdout);
+  unsigned long received = 0, lost = 0, expected = 0;
+  LARGE_INTEGER first = {}, last = {};
+  BYTE report[kReportLength];
+  DWORD got = 0;
+  while (expected < wanted && ReadFile(device, report, kReportLength, &got, nullptr)) {
+    QueryPerformanceCounter(received == 0 ? &first : &last);
+    const unsigned long sequence = report[2] | (report[3] << 8);
+    if (sequence > expected) lost += sequence - expected;
+    expected = sequence + 1;
+    ++received;
+  }
+  CloseHandle(device);
+  const double seconds = received > 1 ? Seconds(first, last) : 0;
+  std::printf("input_bench: %lu received, %lu lost, %.0f reports/s over %.2f s\n", received, lost,
+              seconds > 0 ? (received - 1) / seconds : 0.0, seconds);
+  return lost == 0 && received == wanted ? 0 : 1;
+}
