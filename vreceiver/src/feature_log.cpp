@@ -14,7 +14,20 @@ constexpr size_t kLcdFrameReports = 9;
 constexpr size_t kMaxFill = 6;  // zero fill of a last report carrying one byte
 constexpr size_t kLineWidths[] = {11, 16, 16, 16};
 
-bool StartsFrame(const uint8_t *report) { return report[1] == 0xFE && report[2] == 0xFD; }
+bool IsPrelude(const std::vector<uint8_t> &report) { return report.size() == kPreludeLength; }
+
+bool StartsFrame(const std::vector<uint8_t> &report) {
+  return report.size() == kReportLength && report[1] == 0xFE && report[2] == 0xFD;
+}
+
+bool LooksLikeGreeting(const std::vector<uint8_t> &report) {
+  return StartsFrame(report) &&
+         std::all_of(report.begin() + 4, report.end(), [](uint8_t c) { return c == 0x20; });
+}
+
+void AppendData(std::vector<uint8_t> *bytes, const std::vector<uint8_t> &report) {
+  bytes->insert(bytes->end(), report.begin() + 1, report.end());
+}
 
 // Drops the last report's zero fill; the fill cannot be told from zero data,
 // so up to six trailing zeros go, never below `keep` bytes.
@@ -40,28 +53,45 @@ std::vector<std::string> LcdLines(const std::vector<uint8_t> &payload) {
 }  // namespace
 
 void FeatureLog::Add(const uint8_t *report, uint32_t length) {
-  if (length == kPreludeLength) {
-    entries_.push_back(Entry{true, {}});
-    open_ = true;
-    freshCommand_ = true;
-    return;
-  }
-  if (length != kReportLength) return;
-  const bool takenByCommand = freshCommand_;
-  freshCommand_ = false;
-  if (!takenByCommand && StartsFrame(report)) {
-    entries_.push_back(Entry{false, {}});
-    open_ = true;
-  }
-  if (!open_) return;  // a stray continuation: nothing to add it to
-  std::vector<uint8_t> &bytes = entries_.back().bytes;
-  bytes.insert(bytes.end(), report + 1, report + kReportLength);
+  if (length != kReportLength && length != kPreludeLength) return;
+  reports_.emplace_back(report, report + length);
 }
 
-void FeatureLog::Clear() {
-  entries_.clear();
-  open_ = false;
-  freshCommand_ = false;
+void FeatureLog::Clear() { reports_.clear(); }
+
+size_t FeatureLog::FrameReports(size_t start) const {
+  size_t count = 1;
+  while (count < kLcdFrameReports && start + count < reports_.size()) {
+    const std::vector<uint8_t> &next = reports_[start + count];
+    if (IsPrelude(next) || StartsFrame(next)) break;
+    ++count;
+  }
+  if (count < kLcdFrameReports && LooksLikeGreeting(reports_[start])) return 1;
+  return count;
+}
+
+std::vector<FeatureLog::Entry> FeatureLog::Entries() const {
+  std::vector<Entry> entries;
+  size_t i = 0;
+  while (i < reports_.size()) {
+    const std::vector<uint8_t> &report = reports_[i];
+    Entry entry;
+    if (IsPrelude(report)) {
+      entry.isCommand = true;
+      for (++i; i < reports_.size() && !IsPrelude(reports_[i]) && !StartsFrame(reports_[i]); ++i) {
+        AppendData(&entry.bytes, reports_[i]);
+      }
+    } else if (StartsFrame(report)) {
+      const size_t count = FrameReports(i);
+      for (size_t end = i + count; i < end; ++i) AppendData(&entry.bytes, reports_[i]);
+    } else {
+      entry.isCommand = true;
+      AppendData(&entry.bytes, report);
+      ++i;
+    }
+    entries.push_back(std::move(entry));
+  }
+  return entries;
 }
 
 // A greeting is a one-report frame with four spaces after the day byte.
@@ -73,7 +103,7 @@ bool FeatureLog::IsGreeting(const Entry &entry) const {
 
 std::vector<uint8_t> FeatureLog::GreetingDays() const {
   std::vector<uint8_t> days;
-  for (const Entry &entry : entries_) {
+  for (const Entry &entry : Entries()) {
     if (IsGreeting(entry)) days.push_back(entry.bytes[2]);
   }
   return days;
@@ -81,7 +111,7 @@ std::vector<uint8_t> FeatureLog::GreetingDays() const {
 
 std::vector<DisplayText> FeatureLog::DisplayTexts() const {
   std::vector<DisplayText> texts;
-  for (const Entry &entry : entries_) {
+  for (const Entry &entry : Entries()) {
     if (entry.isCommand || IsGreeting(entry)) continue;
     DisplayText text;
     text.day = entry.bytes[2];
@@ -96,7 +126,7 @@ std::vector<DisplayText> FeatureLog::DisplayTexts() const {
 
 std::vector<Command> FeatureLog::Commands() const {
   std::vector<Command> commands;
-  for (const Entry &entry : entries_) {
+  for (const Entry &entry : Entries()) {
     if (!entry.isCommand) continue;
     Command command{entry.bytes};
     TrimFill(&command.bytes, 0);
