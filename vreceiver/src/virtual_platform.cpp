@@ -55,8 +55,7 @@ VirtualPlatform::~VirtualPlatform() {
     while (!t->finished) {
       if (t->terminated) {
         lock.unlock();
-        receiver_.SetCancelIgnored(false);
-        receiver_.Cancel(t->readToken);
+        receiver_.EndRead(t->readToken);
         lock.lock();
       }
       threadChanged_.wait_for(lock, kReleaseStep);
@@ -103,6 +102,24 @@ IoCounters VirtualPlatform::Counters() const {
   IoCounters counters = counters_;
   counters.openHandles = static_cast<uint32_t>(handles_.size());
   return counters;
+}
+
+void VirtualPlatform::SpeedUpTime(uint32_t factor) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  timeFactor_ = factor == 0 ? 1 : factor;
+}
+
+std::chrono::microseconds VirtualPlatform::Scaled(uint32_t milliseconds) const {
+  return std::chrono::microseconds(uint64_t{milliseconds} * 1000 / timeFactor_);
+}
+
+uint32_t VirtualPlatform::RunningThreads() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  uint32_t running = 0;
+  for (const auto &entry : threads_) {
+    running += !entry.second->finished && !entry.second->terminated ? 1 : 0;
+  }
+  return running;
 }
 
 uint32_t VirtualPlatform::ThreadsCreated() const {
@@ -358,20 +375,32 @@ bool VirtualPlatform::WaitForThread(ThreadHandle thread, uint32_t milliseconds) 
   std::unique_lock<std::mutex> lock(mutex_);
   Thread *t = Find(thread);
   if (t == nullptr) return true;
-  return threadChanged_.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                                 [t] { return t->finished; });
+  return threadChanged_.wait_for(lock, Scaled(milliseconds), [t] { return t->finished; });
 }
 
 // The thread's pending read ends with it, as the kernel cancels a dying
-// thread's I/O: a close no longer waits for it.
+// thread's I/O: a close no longer waits for it, and the read takes no report.
 void VirtualPlatform::TerminateThread(ThreadHandle thread) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  Thread *t = Find(thread);
-  if (t == nullptr || t->finished) return;
-  t->terminated = true;
-  t->readingOn = kInvalidHandle;
-  ++threadsTerminated_;
-  threadChanged_.notify_all();
+  uint64_t token = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Thread *t = Find(thread);
+    if (t == nullptr || t->finished) return;
+    t->terminated = true;
+    t->readingOn = kInvalidHandle;
+    token = t->readToken;
+    ++threadsTerminated_;
+    threadChanged_.notify_all();
+  }
+  if (token == 0) return;
+  while (!receiver_.EndRead(token)) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      Thread *t = Find(thread);
+      if (t == nullptr || t->readToken != token) return;
+    }
+    std::this_thread::yield();
+  }
 }
 
 // A finished thread is joined at once; one still running (abandoned) is
@@ -387,7 +416,12 @@ void VirtualPlatform::CloseThread(ThreadHandle thread) {
 }
 
 void VirtualPlatform::SleepMs(uint32_t milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  std::chrono::microseconds duration;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    duration = Scaled(milliseconds);
+  }
+  std::this_thread::sleep_for(duration);
   EndIfTerminated();
 }
 

@@ -149,6 +149,9 @@ class Receiver {
   // Ends the reader's blocked read; true when one was blocked (even if the
   // cancel is ignored, see SetCancelIgnored), false when none was.
   bool Cancel(uint64_t reader);
+  // Ends the reader's blocked read even when cancels are ignored: its thread
+  // is gone. True when one was blocked.
+  bool EndRead(uint64_t reader);
   bool SetFeature(int32_t handle, const uint8_t *report, uint32_t length);
   bool GetFeature(int32_t handle, uint8_t *report, uint32_t length);
 

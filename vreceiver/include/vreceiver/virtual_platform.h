@@ -23,6 +23,7 @@
 // Destroy the library before its port.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -74,6 +75,12 @@ class VirtualPlatform : public mqd7ra::Platform {
   uint32_t HeldReads() const;
   IoCounters Counters() const;
 
+  // Sleeps and thread waits take 1/factor of their time (the checks that
+  // run many steps); the close wait limit is not scaled.
+  void SpeedUpTime(uint32_t factor);
+  // Threads started and neither returned nor ended by force.
+  uint32_t RunningThreads() const;
+
   uint32_t ThreadsCreated() const;
   uint32_t ThreadsTerminated() const;
   uint32_t InterfaceListsOpen() const;
@@ -116,6 +123,7 @@ class VirtualPlatform : public mqd7ra::Platform {
   uint64_t BeginReadLocked(Thread *thread, mqd7ra::DeviceHandle handle);
   // The interface's feature report length, or 0 when it has none or is gone.
   uint16_t FeatureLength(int32_t model) const;
+  std::chrono::microseconds Scaled(uint32_t milliseconds) const;
 
   Receiver &receiver_;
 
@@ -137,6 +145,7 @@ class VirtualPlatform : public mqd7ra::Platform {
   std::map<mqd7ra::DeviceHandle, OpenHandle> handles_;
   uint64_t nextReadToken_ = 1;
   uint32_t closeWaitLimitMs_ = 3000;
+  uint32_t timeFactor_ = 1;
   bool holdReads_ = false;
   uint32_t heldReads_ = 0;
   IoCounters counters_;
