@@ -8,7 +8,7 @@ namespace mqd7ra {
 
 namespace {
 
-constexpr int kCancelAttempts = 200;
+constexpr int kCancelAttempts = 50;
 constexpr uint32_t kCancelRetryMs = 1;
 
 }  // namespace

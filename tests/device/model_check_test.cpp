@@ -14,7 +14,7 @@
 namespace modelcheck {
 namespace {
 
-constexpr uint64_t kDefaultSteps = 400;
+constexpr uint64_t kDefaultSteps = 2000;
 
 uint64_t FromEnvironment(const char *name, uint64_t otherwise) {
   const char *value = std::getenv(name);

@@ -251,6 +251,8 @@ mqd7ra::ReadResult VirtualPlatform::ReadReport(DeviceHandle handle, uint8_t *buf
     threadChanged_.notify_all();
     threadChanged_.wait(lock, [&] { return !holdReads_; });
     --heldReads_;
+    // A thread ended by force starts no read: a terminated thread is gone.
+    EndIfTerminated();
     auto it = handles_.find(handle);
     if (it == handles_.end()) return mqd7ra::ReadResult::kFailed;
     model = it->second.model;
@@ -282,27 +284,26 @@ uint16_t VirtualPlatform::FeatureLength(int32_t model) const {
 }
 
 // The class driver's rule: a buffer shorter than the feature report is
-// refused before it reaches the device, a longer one is cut to it.
+// refused before it reaches the device (counted), a longer one is cut to it.
+// The length to pass on, or 0 when refused.
+uint16_t VirtualPlatform::FeatureBufferAccepted(int32_t model, uint32_t length) {
+  const uint16_t featureLength = FeatureLength(model);
+  if (featureLength != 0 && length >= featureLength) return featureLength;
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++counters_.refusedFeatureBuffers;
+  return 0;
+}
+
 bool VirtualPlatform::SetFeature(DeviceHandle handle, const uint8_t *report, uint32_t length) {
   const int32_t model = ModelHandle(handle);
-  const uint16_t featureLength = FeatureLength(model);
-  if (featureLength == 0 || length < featureLength) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++counters_.refusedFeatureBuffers;
-    return false;
-  }
-  return receiver_.SetFeature(model, report, featureLength);
+  const uint16_t accepted = FeatureBufferAccepted(model, length);
+  return accepted != 0 && receiver_.SetFeature(model, report, accepted);
 }
 
 bool VirtualPlatform::GetFeature(DeviceHandle handle, uint8_t *report, uint32_t length) {
   const int32_t model = ModelHandle(handle);
-  const uint16_t featureLength = FeatureLength(model);
-  if (featureLength == 0 || length < featureLength) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++counters_.refusedFeatureBuffers;
-    return false;
-  }
-  return receiver_.GetFeature(model, report, featureLength);
+  const uint16_t accepted = FeatureBufferAccepted(model, length);
+  return accepted != 0 && receiver_.GetFeature(model, report, accepted);
 }
 
 ThreadHandle VirtualPlatform::CreateSuspendedThread(mqd7ra::ThreadEntry entry, void *parameter,
@@ -348,9 +349,8 @@ void VirtualPlatform::ResumeThread(ThreadHandle thread) {
   threadChanged_.notify_all();
 }
 
-// Reaches only a read already pending. The model's read may not be blocked
-// yet when the cancel comes; the cancel is then repeated until it reaches
-// the read or the read is over, as a cancel of a pending request is never lost.
+// Reaches only a read already pending; a cancel of a pending read is never
+// lost.
 bool VirtualPlatform::CancelBlockedRead(ThreadHandle thread) {
   uint64_t token = 0;
   {
@@ -360,15 +360,22 @@ bool VirtualPlatform::CancelBlockedRead(ThreadHandle thread) {
     t->cancelRequested = true;
     token = t->readToken;
   }
-  while (!receiver_.Cancel(token)) {
+  ReachRead(thread, token, &Receiver::Cancel);
+  return true;
+}
+
+// The model's read may not be blocked yet when the platform's is pending:
+// `reach` is repeated until it finds the read or the read is over.
+void VirtualPlatform::ReachRead(ThreadHandle thread, uint64_t token,
+                                bool (Receiver::*reach)(uint64_t)) {
+  while (!(receiver_.*reach)(token)) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       Thread *t = Find(thread);
-      if (t == nullptr || t->readToken != token) return true;
+      if (t == nullptr || t->readToken != token) return;
     }
     std::this_thread::yield();
   }
-  return true;
 }
 
 bool VirtualPlatform::WaitForThread(ThreadHandle thread, uint32_t milliseconds) {
@@ -392,15 +399,7 @@ void VirtualPlatform::TerminateThread(ThreadHandle thread) {
     ++threadsTerminated_;
     threadChanged_.notify_all();
   }
-  if (token == 0) return;
-  while (!receiver_.EndRead(token)) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      Thread *t = Find(thread);
-      if (t == nullptr || t->readToken != token) return;
-    }
-    std::this_thread::yield();
-  }
+  if (token != 0) ReachRead(thread, token, &Receiver::EndRead);
 }
 
 // A finished thread is joined at once; one still running (abandoned) is

@@ -123,6 +123,8 @@ class VirtualPlatform : public mqd7ra::Platform {
   uint64_t BeginReadLocked(Thread *thread, mqd7ra::DeviceHandle handle);
   // The interface's feature report length, or 0 when it has none or is gone.
   uint16_t FeatureLength(int32_t model) const;
+  uint16_t FeatureBufferAccepted(int32_t model, uint32_t length);
+  void ReachRead(mqd7ra::ThreadHandle thread, uint64_t token, bool (Receiver::*reach)(uint64_t));
   std::chrono::microseconds Scaled(uint32_t milliseconds) const;
 
   Receiver &receiver_;
