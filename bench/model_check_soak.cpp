@@ -17,6 +17,7 @@ constexpr uint64_t kDefaultSteps = 1000000;
 }  // namespace
 
 int main(int argc, char **argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show even if the run hangs
   modelcheck::CheckOptions options;
   options.steps = argc > 1 ? std::strtoull(argv[1], nullptr, 0) : kDefaultSteps;
   options.seed = argc > 2 ? std::strtoull(argv[2], nullptr, 0) : std::random_device{}();

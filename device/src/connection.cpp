@@ -141,6 +141,9 @@ void Library::StopReader() {
     platform.TerminateThread(readerHandle);
     CloseRetiredLocked();
   }
+  // Termination is asynchronous: wait for it, so that nothing of the ended
+  // reader (its last act clears readerId) can run after a new reader starts.
+  platform.WaitForThread(readerHandle, kStopWaitSteps * kStopWaitStepMs);
   readerId = 0;
 }
 

@@ -382,7 +382,11 @@ bool VirtualPlatform::WaitForThread(ThreadHandle thread, uint32_t milliseconds) 
   std::unique_lock<std::mutex> lock(mutex_);
   Thread *t = Find(thread);
   if (t == nullptr) return true;
-  return threadChanged_.wait_for(lock, Scaled(milliseconds), [t] { return t->finished; });
+  // A thread ended by force finishes in real time, however fast time runs.
+  const auto limit =
+      t->terminated ? std::chrono::microseconds(std::chrono::milliseconds(milliseconds))
+                    : Scaled(milliseconds);
+  return threadChanged_.wait_for(lock, limit, [t] { return t->finished; });
 }
 
 // The thread's pending read ends with it, as the kernel cancels a dying

@@ -15,12 +15,11 @@
 // The receiver model behind it sees only what gets through.
 //
 // A thread cannot be ended by force portably. TerminateThread here marks the
-// thread ended and abandons it: it keeps waiting where it is (normally a read
-// that ignores cancellation, see Receiver::SetCancelIgnored), and the moment
-// it comes back into the port it unwinds out of the library code without
-// touching the library again. The destructor releases such threads (it turns
-// cancellation back on and cancels their reads) and joins every thread.
-// Destroy the library before its port.
+// thread ended and ends its pending read, and the moment the thread comes
+// back into the port it unwinds out of the library code. Like Windows'
+// TerminateThread this is asynchronous: until then the thread may still run
+// library code, so a caller waits for it (WaitForThread) before going on.
+// The destructor joins every thread. Destroy the library before its port.
 #pragma once
 
 #include <chrono>
