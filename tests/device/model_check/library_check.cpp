@@ -136,7 +136,8 @@ void LibraryCheck::State::Step() {
         << ", open handles " << platform.Counters().openHandles << "/"
         << reference.OpenHandles() << ", input " << library.InputHandle() << " (open "
         << reference.inputOpen() << "), feature " << library.FeatureHandle() << " (open "
-        << reference.featureOpen() << "), running threads " << platform.RunningThreads();
+        << reference.featureOpen() << "), running threads " << platform.RunningThreads()
+        << ", blocked reads " << receiver.BlockedReads();
     Fail(out.str());
   }
   CheckMessages(before);
@@ -144,7 +145,10 @@ void LibraryCheck::State::Step() {
   if (++figures.steps % kClearLogEvery == 0) receiver.ClearLog();
 }
 
-// What the library must look like once its reader has caught up.
+// What the library must look like once its reader has caught up: with an
+// input handle open, the reader is back in its read, so that the next step
+// meets it there and not on its way (which would make the step's outcome a
+// matter of timing).
 bool LibraryCheck::State::Settled() const {
   const uint32_t open = platform.Counters().openHandles;
   const bool handlesRight =
@@ -154,7 +158,8 @@ bool LibraryCheck::State::Settled() const {
          receiver.PendingReports() == reference.machine().reports.size() && handlesRight &&
          (library.InputHandle() != mqd7ra::kInvalidHandle) == reference.inputOpen() &&
          (library.FeatureHandle() != mqd7ra::kInvalidHandle) == reference.featureOpen() &&
-         platform.RunningThreads() == (reference.readerRunning() ? 1u : 0u);
+         platform.RunningThreads() == (reference.readerRunning() ? 1u : 0u) &&
+         (!reference.readerRunning() || !reference.inputOpen() || receiver.BlockedReads() == 1);
 }
 
 void LibraryCheck::State::CallExport(uint32_t which) {
