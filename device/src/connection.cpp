@@ -12,7 +12,6 @@ namespace {
 
 constexpr uint32_t kMaxInterfacesScanned = 25;
 constexpr uint8_t kInterfacesWanted = 2;
-constexpr uint16_t kReportLength = kFeatureReportLength;  // both interfaces use 8-byte reports
 constexpr size_t kPathCapacity = 1024;
 constexpr int kStopWaitSteps = 20;
 constexpr uint32_t kStopWaitStepMs = 100;
@@ -37,18 +36,14 @@ int32_t Library::XOpen(WindowHandle window) {
 }
 
 // Marks both handles invalid. An input handle still open (the last scan found
-// no feature interface) is closed first; a reader blocked on it is woken and
-// sees by the generation that the handle was taken away, not lost.
+// no feature interface) is released: closed, or left to the reader reading it.
 void Library::DropHandles() {
-  DeviceHandle old;
   {
     std::lock_guard<std::mutex> lock(handleLock);
-    old = inputHandle.exchange(kInvalidHandle);
+    ReleaseInputLocked();
     featureHandle = kInvalidHandle;
-    ++inputGeneration;
-    if (old != kInvalidHandle) platform.CloseDevice(old);
   }
-  if (old != kInvalidHandle && readerHandle != 0) platform.CancelBlockedRead(readerHandle);
+  PullReaderOffRetired();
 }
 
 void Library::ScanInterfaces() {
@@ -79,20 +74,21 @@ void Library::ScanInterfaces() {
 }
 
 // Keeps the handle as the feature or the input interface; an interface with
-// both report kinds is the feature one. A handle it replaces is closed.
+// both report kinds is the feature one. A handle it replaces is released.
 bool Library::TakeInterface(DeviceHandle handle, const ReportLengths &lengths) {
-  std::atomic<DeviceHandle> *slot = nullptr;
-  if (lengths.feature == kReportLength) {
-    slot = &featureHandle;
-  } else if (lengths.input == kReportLength) {
-    slot = &inputHandle;
-  } else {
-    return false;
+  const bool feature = lengths.feature == kReportLength;
+  if (!feature && lengths.input != kReportLength) return false;
+  {
+    std::lock_guard<std::mutex> lock(handleLock);
+    if (feature) {
+      ReleaseFeatureLocked();
+      featureHandle = handle;
+    } else {
+      ReleaseInputLocked();
+      inputHandle = handle;
+    }
   }
-  std::lock_guard<std::mutex> lock(handleLock);
-  DeviceHandle replaced = slot->exchange(handle);
-  if (slot == &inputHandle) ++inputGeneration;
-  if (replaced != kInvalidHandle) platform.CloseDevice(replaced);
+  PullReaderOffRetired();
   return true;
 }
 
@@ -124,17 +120,14 @@ int32_t Library::XClose() {
     readerHandle = 0;
   }
   std::lock_guard<std::mutex> lock(handleLock);
-  DeviceHandle feature = featureHandle.exchange(kInvalidHandle);
-  if (feature != kInvalidHandle) platform.CloseDevice(feature);
-  DeviceHandle input = inputHandle.exchange(kInvalidHandle);
-  ++inputGeneration;
-  if (input == kInvalidHandle) return -1;
-  return platform.CloseDevice(input);
+  ReleaseFeatureLocked();
+  return ReleaseInputLocked();
 }
 
 // Pulls the reader out of a blocked read and waits, within 20 x 100 ms, for it
 // to leave. Only a reader that still has not left is ended by force, with the
-// handle lock held so that it cannot be holding it.
+// handle lock held so that it cannot be holding it; its pending read ends
+// with it, so a handle it was reading can be closed now.
 void Library::StopReader() {
   if (readerHandle == 0) return;
   bool ended = false;
@@ -146,17 +139,18 @@ void Library::StopReader() {
   {
     std::lock_guard<std::mutex> lock(handleLock);
     platform.TerminateThread(readerHandle);
+    CloseRetiredLocked();
   }
+  // Termination is asynchronous: wait for it, so that nothing of the ended
+  // reader (its last act clears readerId) can run after a new reader starts.
+  platform.WaitForThread(readerHandle, kStopWaitSteps * kStopWaitStepMs);
   readerId = 0;
 }
 
 void Library::CloseBothHandles() {
   std::lock_guard<std::mutex> lock(handleLock);
-  DeviceHandle input = inputHandle.exchange(kInvalidHandle);
-  DeviceHandle feature = featureHandle.exchange(kInvalidHandle);
-  ++inputGeneration;
-  if (input != kInvalidHandle) platform.CloseDevice(input);
-  if (feature != kInvalidHandle) platform.CloseDevice(feature);
+  ReleaseInputLocked();
+  ReleaseFeatureLocked();
 }
 
 }  // namespace mqd7ra

@@ -38,18 +38,18 @@ uint8_t Library::BuildDisplayFrame(const uint8_t *payload, uint8_t length) {
 int32_t Library::SendInReports(const uint8_t *bytes, uint8_t count) {
   uint8_t offset = 0;
   uint8_t remainder = count;
-  uint8_t report[kFeatureReportLength] = {};
+  uint8_t report[kReportLength] = {};
   while (remainder > kReportDataBytes) {
     report[0] = kFeatureReportId;
     std::memcpy(report + 1, bytes + offset, kReportDataBytes);
-    if (!SendFeature(report, kFeatureReportLength)) return XR_WRITE_FAILED;
+    if (!SendFeature(report, kReportLength)) return XR_WRITE_FAILED;
     std::memset(report, 0, sizeof report);
     offset = static_cast<uint8_t>(offset + kReportDataBytes);
     remainder = static_cast<uint8_t>(remainder - kReportDataBytes);
   }
   report[0] = kFeatureReportId;
   std::memcpy(report + 1, bytes + offset, remainder);
-  return SendFeature(report, kFeatureReportLength) ? XR_OK : XR_WRITE_FAILED;
+  return SendFeature(report, kReportLength) ? XR_OK : XR_WRITE_FAILED;
 }
 
 // Under the handle lock, so that the reader cannot close the handle meanwhile.
@@ -84,7 +84,7 @@ int32_t Library::GetDeviceData(uint8_t *buffer, uint8_t kind) {
     std::lock_guard<std::mutex> lock(handleLock);
     if (featureHandle == kInvalidHandle) return 0;
     buffer[0] = kFeatureReportId;
-    if (!platform.GetFeature(featureHandle, buffer, kFeatureReportLength)) return 0;
+    if (!platform.GetFeature(featureHandle, buffer, kReportLength)) return 0;
   }
   buffer[7] = deviceType;
   return 1;

@@ -4,10 +4,11 @@
 
 #include <cstdint>
 
+#include "report_length.h"
+
 namespace mqd7ra {
 
 constexpr uint8_t kFeatureReportId = 6;
-constexpr uint32_t kFeatureReportLength = 8;
 constexpr uint8_t kFrameMark1 = 0xFE;
 constexpr uint8_t kFrameMark2 = 0xFD;
 

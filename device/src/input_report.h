@@ -4,10 +4,10 @@
 #include <cstdint>
 
 #include "device_type.h"
+#include "report_length.h"
 
 namespace mqd7ra {
 
-constexpr uint32_t kInputReportLength = 8;
 constexpr uint8_t kInputReportPrimer = 4;
 
 struct DecodedInput {

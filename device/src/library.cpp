@@ -13,7 +13,11 @@ Library::~Library() {
   if (readerHandle != 0) XClose();
 }
 
+// A second Xinit while open first closes what the first left open and ends
+// its reader, so that no handle leaks and no second reader starts.
 int32_t Library::Xinit() {
+  if (initialised) XClose();
+  initialised = true;
   readerId = 0;
   interfaceCount = 0;
   targetWindow = 0;
@@ -23,7 +27,6 @@ int32_t Library::Xinit() {
   std::lock_guard<std::mutex> lock(handleLock);
   inputHandle = kInvalidHandle;
   featureHandle = kInvalidHandle;
-  ++inputGeneration;
   return XR_OK;
 }
 

@@ -44,11 +44,18 @@ class Library {
   void StopReader();
   void CloseBothHandles();
 
+  // handles.cpp: every close of a device handle, under handleLock.
+  int32_t ReleaseInputLocked();
+  void ReleaseFeatureLocked();
+  void CloseRetiredLocked();
+  void PullReaderOffRetired();
+
   // reader.cpp
   static uint32_t ReaderThread(void *parameter);
   void ReaderLoop();
-  bool ReadOneReport(uint32_t *generation);
-  void HandleFailedRead(uint32_t generation);
+  bool ReadOneReport();
+  DeviceHandle BeginRead();
+  bool EndRead(DeviceHandle handle, ReadResult result);
   void Post(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
   // feature_output.cpp
@@ -77,9 +84,14 @@ class Library {
   // Guards the handles' use and close across the two threads. Never held
   // across the blocking read.
   std::mutex handleLock;
-  // Bumped whenever inputHandle is replaced, so that a read that fails on a
-  // handle the caller's thread already took away is not taken for a loss.
-  std::atomic<uint32_t> inputGeneration{0};
+  // The input handle the reader is reading (or about to read), and an input
+  // handle taken away while the reader reads it: the reader closes that one
+  // when its read returns. A handle value is thus never closed, and so never
+  // handed out again by the platform, while the reader may still use it.
+  DeviceHandle readingHandle = kInvalidHandle;
+  DeviceHandle retiredInput = kInvalidHandle;
+  // Set by the first Xinit: from then on the handles hold real values or -1.
+  bool initialised = false;
 };
 
 }  // namespace mqd7ra

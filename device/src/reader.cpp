@@ -23,45 +23,50 @@ void Library::ReaderLoop() {
       Post(WM_DEVICE_CHECK, 0, 0);
       continue;
     }
-    uint32_t generation = 0;
-    if (!ReadOneReport(&generation)) HandleFailedRead(generation);
+    ReadOneReport();
   }
   readerId = 0;
 }
 
-bool Library::ReadOneReport(uint32_t *generation) {
-  DeviceHandle handle;
-  {
-    std::lock_guard<std::mutex> lock(handleLock);
-    handle = inputHandle;
-    *generation = inputGeneration;
+// A report is posted even when its handle was taken away during the read: it
+// came before the handle that replaces it was opened. A failed read on the
+// handle still in place means the receiver is gone: one WM_DEVICE_CHECK.
+bool Library::ReadOneReport() {
+  const DeviceHandle handle = BeginRead();
+  if (handle == kInvalidHandle) return false;
+  uint8_t report[kReportLength] = {kInputReportPrimer};
+  const ReadResult result = platform.ReadReport(handle, report, kReportLength);
+  const bool lost = EndRead(handle, result);
+  if (result == ReadResult::kReport) {
+    const DecodedInput input = DecodeInputReport(report, deviceType);
+    currentInput = input.word;
+    wheelAccumulator.fetch_add(input.wheelDelta);
+    Post(WM_DEVICE_INPUT, input.wParam, static_cast<intptr_t>(input.word));
+    return true;
   }
-  if (handle == kInvalidHandle || stopRequested != 0) return false;
-  uint8_t report[kInputReportLength] = {kInputReportPrimer};
-  if (!platform.ReadReport(handle, report, kInputReportLength)) return false;
-  const DecodedInput input = DecodeInputReport(report, deviceType);
-  currentInput = input.word;
-  wheelAccumulator.fetch_add(input.wheelDelta);
-  Post(WM_DEVICE_INPUT, input.wParam, static_cast<intptr_t>(input.word));
-  return true;
+  if (lost) Post(WM_DEVICE_CHECK, 0, 0);
+  return false;
 }
 
-// A read that ended for a stop leaves the handles to XClose and posts
-// nothing. One that failed on the handle still in place means the receiver is
-// gone: both handles are closed here, under the lock that feature requests take.
-void Library::HandleFailedRead(uint32_t generation) {
-  {
-    std::lock_guard<std::mutex> lock(handleLock);
-    if (stopRequested != 0) return;
-    if (generation == inputGeneration && inputHandle != kInvalidHandle) {
-      DeviceHandle input = inputHandle.exchange(kInvalidHandle);
-      DeviceHandle feature = featureHandle.exchange(kInvalidHandle);
-      ++inputGeneration;
-      platform.CloseDevice(input);
-      if (feature != kInvalidHandle) platform.CloseDevice(feature);
-    }
-  }
-  Post(WM_DEVICE_CHECK, 0, 0);
+// The handle to read, marked as being read under the lock that every close
+// takes; -1 when there is none or a stop is asked for.
+DeviceHandle Library::BeginRead() {
+  std::lock_guard<std::mutex> lock(handleLock);
+  if (stopRequested != 0 || inputHandle == kInvalidHandle) return kInvalidHandle;
+  readingHandle = inputHandle;
+  return readingHandle;
+}
+
+// Closes a handle taken away during the read. A failed read on the handle
+// still in place, with no stop asked for, is a loss: both handles are closed
+// here, under the lock that feature requests take. True for a loss.
+bool Library::EndRead(DeviceHandle handle, ReadResult result) {
+  std::lock_guard<std::mutex> lock(handleLock);
+  CloseRetiredLocked();
+  if (result != ReadResult::kFailed || stopRequested != 0 || inputHandle != handle) return false;
+  ReleaseInputLocked();
+  ReleaseFeatureLocked();
+  return true;
 }
 
 void Library::Post(uint32_t message, uintptr_t wParam, intptr_t lParam) {

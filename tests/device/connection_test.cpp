@@ -94,13 +94,14 @@ TEST_F(DeviceTest, InputOnlyScanReadsWithoutGreeting) {
   receiver.PressKeys(7);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
 
-  // A later send re-opens: the old input handle is closed, not leaked, and
-  // the same reader goes on with the new one.
+  // A later send re-opens: the old input handle is closed (by the reader,
+  // once its read is cancelled), not leaked, and the same reader goes on
+  // with the new one.
   receiver.SetInterfacesPresent(true, true);
   const uint8_t payload[2] = {0x41, 0x42};
   uint8_t length = 2;
   EXPECT_EQ(XR_OK, library.XSendOutput(payload, &length));
-  EXPECT_EQ(2u, receiver.OpenHandles());
+  EXPECT_TRUE(receiver.WaitFor([&] { return receiver.OpenHandles() == 2; }, kWaitMs));
   EXPECT_EQ(Bytes{5}, receiver.GreetingDays());
   receiver.PressKeys(8);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 2));

@@ -18,6 +18,8 @@ namespace devicetest {
 
 constexpr mqd7ra::WindowHandle kWindow = 0x1234;
 constexpr uint32_t kWaitMs = 5000;
+// Windows waits for ever; a test that closes under a read fails after this.
+constexpr uint32_t kCloseWaitLimitMs = 1000;
 
 struct Message {
   mqd7ra::WindowHandle window;
@@ -66,11 +68,24 @@ class MessageLog {
 class DeviceTest : public ::testing::Test {
  protected:
   DeviceTest() {
+    platform.SetCloseWaitLimit(kCloseWaitLimitMs);
     platform.SetUtcDay(5);
     platform.SetMessageSink([this](mqd7ra::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
       messages.Record(Message{w, m, wp, lp});
     });
     library.Xinit();
+  }
+
+  // Whatever a test did, the library used its handles as Windows demands:
+  // no close met a pending read, no value was closed twice or read while it
+  // named another device, and after XClose nothing is left open.
+  void TearDown() override {
+    library.XClose();
+    const vreceiver::IoCounters counters = platform.Counters();
+    EXPECT_EQ(0u, counters.closesThatWaited) << "a handle was closed under a pending read";
+    EXPECT_EQ(0u, counters.invalidCloses) << "a handle value was closed that was not open";
+    EXPECT_EQ(0u, counters.strayReads) << "the reader read another interface";
+    EXPECT_EQ(0u, counters.openHandles) << "a handle was left open";
   }
 
   int32_t Open() { return library.XOpen(kWindow); }

@@ -13,7 +13,20 @@ constexpr size_t kLcdPayloadLength = 59;
 constexpr size_t kLcdFrameReports = 9;
 constexpr size_t kMaxFill = 6;  // zero fill of a last report carrying one byte
 
-bool StartsFrame(const uint8_t *report) { return report[1] == 0xFE && report[2] == 0xFD; }
+bool IsPrelude(const std::vector<uint8_t> &report) { return report.size() == kPreludeLength; }
+
+bool StartsFrame(const std::vector<uint8_t> &report) {
+  return report.size() == kReportLength && report[1] == 0xFE && report[2] == 0xFD;
+}
+
+bool LooksLikeGreeting(const std::vector<uint8_t> &report) {
+  return StartsFrame(report) &&
+         std::all_of(report.begin() + 4, report.end(), [](uint8_t c) { return c == 0x20; });
+}
+
+void AppendData(std::vector<uint8_t> *bytes, const std::vector<uint8_t> &report) {
+  bytes->insert(bytes->end(), report.begin() + 1, report.end());
+}
 
 // Drops the last report's zero fill; the fill cannot be told from zero data,
 // so up to six trailing zeros go, never below `keep` bytes.
@@ -39,36 +52,63 @@ std::vector<std::string> LcdLines(const std::vector<uint8_t> &payload) {
 }  // namespace
 
 FeatureKind FeatureLog::Add(const uint8_t *report, uint32_t length) {
-  if (length == kPreludeLength) {
-    entries_.push_back(Entry{true, {}});
-    open_ = true;
-    freshCommand_ = true;
-    return FeatureKind::kPrelude;
-  }
-  if (length != kReportLength) return FeatureKind::kStray;
-  const bool takenByCommand = freshCommand_;
-  freshCommand_ = false;
-  if (!takenByCommand && StartsFrame(report)) {
-    entries_.push_back(Entry{false, {}});
-    open_ = true;
-  }
-  // Outside a frame or command, a report that starts no frame is a command
-  // of its own: the HID class driver refuses the 6-byte prelude, so on a
-  // real receiver the command arrives without one.
-  if (!open_) {
-    entries_.push_back(Entry{true, std::vector<uint8_t>(report + 1, report + kReportLength)});
-    return FeatureKind::kCommand;
-  }
-  Entry &entry = entries_.back();
-  entry.bytes.insert(entry.bytes.end(), report + 1, report + kReportLength);
-  if (entry.isCommand) return FeatureKind::kCommand;
-  return IsGreeting(entry) ? FeatureKind::kGreeting : FeatureKind::kFrame;
+  if (length != kReportLength && length != kPreludeLength) return FeatureKind::kStray;
+  reports_.emplace_back(report, report + length);
+  return KindOfLast();
 }
 
-void FeatureLog::Clear() {
-  entries_.clear();
-  open_ = false;
-  freshCommand_ = false;
+// What the newest report is taken for so far: the entry it belongs to is
+// opened by the nearest prelude or frame start before it. A later report can
+// still change the reading (a greeting that a whole display frame follows).
+FeatureKind FeatureLog::KindOfLast() const {
+  const size_t last = reports_.size() - 1;
+  if (IsPrelude(reports_[last])) return FeatureKind::kPrelude;
+  for (size_t i = last + 1; i-- > 0;) {
+    if (IsPrelude(reports_[i])) return FeatureKind::kCommand;
+    if (!StartsFrame(reports_[i])) continue;
+    const size_t count = FrameReports(i);
+    if (i + count <= last) return FeatureKind::kCommand;  // after the frame's end
+    return count == 1 && LooksLikeGreeting(reports_[i]) ? FeatureKind::kGreeting
+                                                         : FeatureKind::kFrame;
+  }
+  return FeatureKind::kCommand;
+}
+
+void FeatureLog::Clear() { reports_.clear(); }
+
+size_t FeatureLog::FrameReports(size_t start) const {
+  size_t count = 1;
+  while (count < kLcdFrameReports && start + count < reports_.size()) {
+    const std::vector<uint8_t> &next = reports_[start + count];
+    if (IsPrelude(next) || StartsFrame(next)) break;
+    ++count;
+  }
+  if (count < kLcdFrameReports && LooksLikeGreeting(reports_[start])) return 1;
+  return count;
+}
+
+std::vector<FeatureLog::Entry> FeatureLog::Entries() const {
+  std::vector<Entry> entries;
+  size_t i = 0;
+  while (i < reports_.size()) {
+    const std::vector<uint8_t> &report = reports_[i];
+    Entry entry;
+    if (IsPrelude(report)) {
+      entry.isCommand = true;
+      for (++i; i < reports_.size() && !IsPrelude(reports_[i]) && !StartsFrame(reports_[i]); ++i) {
+        AppendData(&entry.bytes, reports_[i]);
+      }
+    } else if (StartsFrame(report)) {
+      const size_t count = FrameReports(i);
+      for (size_t end = i + count; i < end; ++i) AppendData(&entry.bytes, reports_[i]);
+    } else {
+      entry.isCommand = true;
+      AppendData(&entry.bytes, report);
+      ++i;
+    }
+    entries.push_back(std::move(entry));
+  }
+  return entries;
 }
 
 // A greeting is a one-report frame with four spaces after the day byte.
@@ -80,7 +120,7 @@ bool FeatureLog::IsGreeting(const Entry &entry) const {
 
 std::vector<uint8_t> FeatureLog::GreetingDays() const {
   std::vector<uint8_t> days;
-  for (const Entry &entry : entries_) {
+  for (const Entry &entry : Entries()) {
     if (IsGreeting(entry)) days.push_back(entry.bytes[2]);
   }
   return days;
@@ -88,7 +128,7 @@ std::vector<uint8_t> FeatureLog::GreetingDays() const {
 
 std::vector<DisplayText> FeatureLog::DisplayTexts() const {
   std::vector<DisplayText> texts;
-  for (const Entry &entry : entries_) {
+  for (const Entry &entry : Entries()) {
     if (entry.isCommand || IsGreeting(entry)) continue;
     DisplayText text;
     text.day = entry.bytes[2];
@@ -103,7 +143,7 @@ std::vector<DisplayText> FeatureLog::DisplayTexts() const {
 
 std::vector<Command> FeatureLog::Commands() const {
   std::vector<Command> commands;
-  for (const Entry &entry : entries_) {
+  for (const Entry &entry : Entries()) {
     if (!entry.isCommand) continue;
     Command command{entry.bytes};
     TrimFill(&command.bytes, 0);

@@ -21,19 +21,25 @@ class FeatureLog {
   std::vector<Command> Commands() const;
 
  private:
-  // A frame is every report from one starting FE FD up to the next start or
-  // prelude; a command is every report after a prelude up to the next start
-  // or prelude, or a lone report outside both. The frame has no length
-  // field, so its end is only known then.
+  // The receiver's reading of the reports it got, made when asked: a report
+  // starting FE FD begins a frame, which takes the reports after it up to the
+  // display's nine (a 62-byte frame: header and 59 LCD bytes), or fewer when
+  // another frame begins first. A greeting (FE FD, day, four spaces) stands
+  // alone unless a whole display frame follows it. Any other report is a
+  // command of its own. Windows' class driver refuses the 6-byte command
+  // prelude, so it seldom gets here; when it does, the reports after it up
+  // to the next frame or prelude are one command.
   struct Entry {
     bool isCommand = false;
     std::vector<uint8_t> bytes;  // report data bytes (frame: header included)
   };
+  std::vector<Entry> Entries() const;
+  FeatureKind KindOfLast() const;
+  // Frame reports at `start`: the start report and its continuations.
+  size_t FrameReports(size_t start) const;
   bool IsGreeting(const Entry &entry) const;
 
-  std::vector<Entry> entries_;
-  bool open_ = false;          // the last entry still takes continuation reports
-  bool freshCommand_ = false;  // a prelude came and its first report not yet
+  std::vector<std::vector<uint8_t>> reports_;  // accepted reports, in order
 };
 
 }  // namespace vreceiver

@@ -119,13 +119,25 @@ bool Receiver::Read(int32_t handle, uint8_t *buffer, uint32_t length, uint64_t r
   return delivered;
 }
 
-void Receiver::Cancel(uint64_t reader) {
+bool Receiver::Cancel(uint64_t reader) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
-  if (impl_->cancelIgnored) return;
-  for (BlockedRead &b : impl_->blocked) {
-    if (b.inUse && b.reader == reader) b.cancelled = true;
+  return impl_->EndBlockedRead(reader, !impl_->cancelIgnored);
+}
+
+bool Receiver::EndRead(uint64_t reader) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->EndBlockedRead(reader, true);
+}
+
+bool Receiver::Impl::EndBlockedRead(uint64_t reader, bool end) {
+  bool found = false;
+  for (BlockedRead &b : blocked) {
+    if (!b.inUse || b.reader != reader) continue;
+    found = true;
+    b.cancelled = b.cancelled || end;
   }
-  impl_->Changed();
+  Changed();
+  return found;
 }
 
 // Refused writes are logged as such but never decoded.

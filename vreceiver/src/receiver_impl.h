@@ -87,6 +87,8 @@ struct Receiver::Impl {
     }
   }
   Report InfoReportLocked() const;
+  // Marks the reader's blocked read to end when `end`; true when one exists.
+  bool EndBlockedRead(uint64_t reader, bool end);
   // The record of an open handle that still reaches its interface, or null.
   const HandleRecord *Live(int32_t handle, InterfaceKind kind) const;
   std::vector<InterfaceInfo> Interfaces() const;

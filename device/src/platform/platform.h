@@ -32,6 +32,9 @@ struct ReportLengths {
 
 using ThreadEntry = uint32_t (*)(void *parameter);
 
+// How a blocking read ended: a cancelled read says nothing about the device.
+enum class ReadResult { kReport, kFailed, kCancelled };
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -52,9 +55,11 @@ class Platform {
   virtual bool GetAttributes(DeviceHandle handle, HidAttributes *attributes) = 0;
   // Parsed report description and capabilities, released before returning.
   virtual bool GetReportLengths(DeviceHandle handle, ReportLengths *lengths) = 0;
-  // Blocks until one input report arrives; false when the read fails or is
-  // cancelled. Bytes a short read leaves untouched keep their values.
-  virtual bool ReadReport(DeviceHandle handle, uint8_t *buffer, uint32_t length) = 0;
+  // Blocks until one input report arrives, the read fails or it is
+  // cancelled. Bytes a short read leaves untouched keep their values. A close
+  // of the handle does not end the read: the platform closes a handle only
+  // once no read is pending on it.
+  virtual ReadResult ReadReport(DeviceHandle handle, uint8_t *buffer, uint32_t length) = 0;
   virtual bool SetFeature(DeviceHandle handle, const uint8_t *report, uint32_t length) = 0;
   virtual bool GetFeature(DeviceHandle handle, uint8_t *report, uint32_t length) = 0;
 
@@ -64,8 +69,9 @@ class Platform {
   virtual ThreadHandle CreateSuspendedThread(ThreadEntry entry, void *parameter,
                                              uint32_t *threadId) = 0;
   virtual void ResumeThread(ThreadHandle thread) = 0;
-  // Makes a read that the thread is blocked in return with failure.
-  virtual void CancelBlockedRead(ThreadHandle thread) = 0;
+  // Makes a read that the thread has pending return as cancelled. True when
+  // one was pending; a cancel that comes before the read has begun is lost.
+  virtual bool CancelBlockedRead(ThreadHandle thread) = 0;
   // Waits up to the given time for the thread to end; true once it has.
   virtual bool WaitForThread(ThreadHandle thread, uint32_t milliseconds) = 0;
   // Ends the thread by force (last resort: it may hold no lock then).

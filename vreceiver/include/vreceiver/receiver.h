@@ -174,9 +174,14 @@ class Receiver {
   bool Attributes(int32_t handle, uint16_t *vendorId, uint16_t *productId) const;
   bool Lengths(int32_t handle, uint16_t *input, uint16_t *feature) const;
   // Blocks until a report for this handle, an unplug, Cancel(reader) or
-  // Shutdown(). `reader` names the blocked thread for Cancel.
+  // Shutdown(). `reader` names the blocked read for Cancel.
   bool Read(int32_t handle, uint8_t *buffer, uint32_t length, uint64_t reader);
-  void Cancel(uint64_t reader);
+  // Ends the reader's blocked read; true when one was blocked (even if the
+  // cancel is ignored, see SetCancelIgnored), false when none was.
+  bool Cancel(uint64_t reader);
+  // Ends the reader's blocked read even when cancels are ignored: its thread
+  // is gone. True when one was blocked.
+  bool EndRead(uint64_t reader);
   bool SetFeature(int32_t handle, const uint8_t *report, uint32_t length);
   bool GetFeature(int32_t handle, uint8_t *report, uint32_t length);
 

@@ -78,9 +78,11 @@ bool Win32Platform::GetReportLengths(DeviceHandle handle, ReportLengths *lengths
   return true;
 }
 
-bool Win32Platform::ReadReport(DeviceHandle handle, uint8_t *buffer, uint32_t length) {
+// Anything but TRUE is a failed read, except a cancel (CancelSynchronousIo).
+ReadResult Win32Platform::ReadReport(DeviceHandle handle, uint8_t *buffer, uint32_t length) {
   DWORD read = 0;
-  return ReadFile(AsHandle(handle), buffer, length, &read, nullptr) == TRUE;
+  if (ReadFile(AsHandle(handle), buffer, length, &read, nullptr) == TRUE) return ReadResult::kReport;
+  return GetLastError() == ERROR_OPERATION_ABORTED ? ReadResult::kCancelled : ReadResult::kFailed;
 }
 
 bool Win32Platform::SetFeature(DeviceHandle handle, const uint8_t *report, uint32_t length) {

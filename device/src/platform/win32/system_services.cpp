@@ -14,16 +14,36 @@ struct ThreadStart {
   void *parameter;
 };
 
+// No C++ exception leaves the thread: one would end the process.
 DWORD WINAPI RunThread(LPVOID start) {
   const ThreadStart s = *static_cast<ThreadStart *>(start);
   delete static_cast<ThreadStart *>(start);
-  return s.entry(s.parameter);
+  try {
+    return s.entry(s.parameter);
+  } catch (...) {
+    return 0;
+  }
+}
+
+// Keeps this module loaded until the process ends, so that a caller's
+// FreeLibrary can never unmap the code a reader thread runs. The pin covers a
+// reader ended by force too, which a reference released as the thread
+// returns (FreeLibraryAndExitThread) would not.
+void PinThisModule() {
+  static const bool pinned = [] {
+    HMODULE self = nullptr;
+    return GetModuleHandleExW(
+               GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+               reinterpret_cast<LPCWSTR>(&RunThread), &self) != FALSE;
+  }();
+  (void)pinned;
 }
 
 }  // namespace
 
 ThreadHandle Win32Platform::CreateSuspendedThread(ThreadEntry entry, void *parameter,
                                                   uint32_t *threadId) {
+  PinThisModule();
   auto *start = new (std::nothrow) ThreadStart{entry, parameter};
   if (start == nullptr) return 0;
   DWORD id = 0;
@@ -38,8 +58,8 @@ ThreadHandle Win32Platform::CreateSuspendedThread(ThreadEntry entry, void *param
 
 void Win32Platform::ResumeThread(ThreadHandle thread) { ::ResumeThread(AsHandle(thread)); }
 
-void Win32Platform::CancelBlockedRead(ThreadHandle thread) {
-  CancelSynchronousIo(AsHandle(thread));
+bool Win32Platform::CancelBlockedRead(ThreadHandle thread) {
+  return CancelSynchronousIo(AsHandle(thread)) != FALSE;
 }
 
 bool Win32Platform::WaitForThread(ThreadHandle thread, uint32_t milliseconds) {

@@ -21,14 +21,14 @@ class Win32Platform : public Platform {
   int32_t CloseDevice(DeviceHandle handle) override;
   bool GetAttributes(DeviceHandle handle, HidAttributes *attributes) override;
   bool GetReportLengths(DeviceHandle handle, ReportLengths *lengths) override;
-  bool ReadReport(DeviceHandle handle, uint8_t *buffer, uint32_t length) override;
+  ReadResult ReadReport(DeviceHandle handle, uint8_t *buffer, uint32_t length) override;
   bool SetFeature(DeviceHandle handle, const uint8_t *report, uint32_t length) override;
   bool GetFeature(DeviceHandle handle, uint8_t *report, uint32_t length) override;
 
   ThreadHandle CreateSuspendedThread(ThreadEntry entry, void *parameter,
                                      uint32_t *threadId) override;
   void ResumeThread(ThreadHandle thread) override;
-  void CancelBlockedRead(ThreadHandle thread) override;
+  bool CancelBlockedRead(ThreadHandle thread) override;
   bool WaitForThread(ThreadHandle thread, uint32_t milliseconds) override;
   void TerminateThread(ThreadHandle thread) override;
   void CloseThread(ThreadHandle thread) override;
