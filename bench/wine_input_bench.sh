@@ -3,7 +3,8 @@
 # process queues N numbered reports at once, sends them at most one per
 # millisecond, and input_bench.exe (any program in the prefix) reads and
 # counts them. Prints reports per second and how many were lost.
-#   bench/wine_input_bench.sh [N] [preset]     (default 10000 mingw-x86_64)
+#   scripts/with-xvfb.sh scripts/wine-prefix.sh bench/wine_input_bench.sh [N] [preset]
+#   (default 10000 mingw-x86_64; in a session with the prefix's wine server)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 count=${1:-10000}

@@ -98,7 +98,9 @@ std::string InterfaceId(const std::string &modelPath) {
 
 DeviceServer::DeviceServer(vreceiver::Receiver &receiver) : receiver_(receiver) {}
 
-DeviceServer::~DeviceServer() {
+DeviceServer::~DeviceServer() { Stop(); }
+
+void DeviceServer::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;

@@ -33,6 +33,8 @@ class DeviceServer {
 
   // Takes the driver over and seeds it from the model; then serves.
   bool Start(std::string *error);
+  // Ends the serving threads (before the process ends: none is then busy).
+  void Stop();
   // Lists the interfaces the model lists now and no others, and waits
   // (bounded) until the system lists just those. On failure `out` says what
   // was waited for and what was listed last.

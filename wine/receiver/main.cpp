@@ -112,6 +112,7 @@ int Serve(const Options &options) {
   std::printf("%s\n", ok ? "vreceiver: all commands succeeded" : "vreceiver: a command failed");
   std::fflush(stdout);
   vrhost::StopProgram();
+  server->Stop();
   receiver->Shutdown();
   ExitProcess(ok ? 0 : 1);
 }
