@@ -5,8 +5,7 @@
 //   hid_probe.exe features   feature reports of 6 and 8 bytes, one read
 //   hid_probe.exe read       one blocking read of the input interface
 #include <windows.h>
-// windows.h first: these need its types.
-#include <setupapi.h>
+// windows.h first: it needs its types.
 extern "C" {
 #include <hidsdi.h>
 }
@@ -14,10 +13,15 @@ extern "C" {
 #include <cstdio>
 #include <string>
 
+#include "receiver_interface.h"
+
 namespace {
 
-constexpr USHORT kReceiverVendorId = 0x10CE;
-constexpr USHORT kReportLength = 8;
+using vrhid::kReportLength;
+
+HANDLE OpenReceiver(bool feature) {
+  return vrhid::OpenReceiverInterface(feature, GENERIC_READ | GENERIC_WRITE);
+}
 
 void Print(const char *what, bool ok, const BYTE *bytes = nullptr, DWORD count = 0) {
   std::string line = what;
@@ -33,49 +37,6 @@ void Print(const char *what, bool ok, const BYTE *bytes = nullptr, DWORD count =
   }
   std::printf("%s\n", line.c_str());
   std::fflush(stdout);
-}
-
-bool IsReceiverInterface(HANDLE device, bool feature) {
-  HIDD_ATTRIBUTES attributes = {};
-  attributes.Size = sizeof attributes;
-  PHIDP_PREPARSED_DATA preparsed = nullptr;
-  HIDP_CAPS caps = {};
-  const bool match = HidD_GetAttributes(device, &attributes) &&
-                     attributes.VendorID == kReceiverVendorId &&
-                     HidD_GetPreparsedData(device, &preparsed) &&
-                     HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS &&
-                     (feature ? caps.FeatureReportByteLength : caps.InputReportByteLength) ==
-                         kReportLength;
-  if (preparsed) HidD_FreePreparsedData(preparsed);
-  return match;
-}
-
-// The receiver's feature or input interface, as any program finds it.
-HANDLE OpenReceiver(bool feature) {
-  GUID hid;
-  HidD_GetHidGuid(&hid);
-  HDEVINFO set = SetupDiGetClassDevsA(&hid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-  SP_DEVICE_INTERFACE_DATA data = {};
-  data.cbSize = sizeof data;
-  alignas(SP_DEVICE_INTERFACE_DETAIL_DATA_A) char buffer[1024];
-  auto *detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A *>(buffer);
-  HANDLE found = INVALID_HANDLE_VALUE;
-  for (DWORD i = 0; found == INVALID_HANDLE_VALUE &&
-                    SetupDiEnumDeviceInterfaces(set, nullptr, &hid, i, &data);
-       ++i) {
-    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-    if (!SetupDiGetDeviceInterfaceDetailA(set, &data, detail, sizeof buffer, nullptr, nullptr)) continue;
-    HANDLE device = CreateFileA(detail->DevicePath, GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (device == INVALID_HANDLE_VALUE) continue;
-    if (IsReceiverInterface(device, feature)) {
-      found = device;
-    } else {
-      CloseHandle(device);
-    }
-  }
-  SetupDiDestroyDeviceInfoList(set);
-  return found;
 }
 
 int Features() {

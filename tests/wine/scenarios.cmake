@@ -18,6 +18,6 @@ endif()
 
 # A program of its own for the hid_stack scenario: the HID stack's answers.
 add_executable(hid_probe ${CMAKE_CURRENT_LIST_DIR}/hid_probe.cpp)
-target_link_libraries(hid_probe PRIVATE setupapi hid)
+target_link_libraries(hid_probe PRIVATE receiver_interface)
 tarvex_warnings(hid_probe)
 set_target_properties(hid_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

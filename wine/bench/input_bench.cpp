@@ -5,58 +5,19 @@
 // (the receiver process queues them: bench/wine_input_bench.sh). A figure,
 // never a pass/fail.
 #include <windows.h>
-// windows.h first: these need its types.
-#include <setupapi.h>
-extern "C" {
-#include <hidsdi.h>
-}
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "receiver_interface.h"
+
 namespace {
 
-constexpr USHORT kReceiverVendorId = 0x10CE;
-constexpr DWORD kReportLength = 8;
+constexpr DWORD kReportLength = vrhid::kReportLength;
 
 // The first HID interface of the receiver with input reports.
-HANDLE OpenReceiverInput() {
-  GUID hid;
-  HidD_GetHidGuid(&hid);
-  HDEVINFO set = SetupDiGetClassDevsA(&hid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-  SP_DEVICE_INTERFACE_DATA data = {};
-  data.cbSize = sizeof data;
-  alignas(SP_DEVICE_INTERFACE_DETAIL_DATA_A) char buffer[1024];
-  auto *detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A *>(buffer);
-  HANDLE found = INVALID_HANDLE_VALUE;
-  for (DWORD i = 0; found == INVALID_HANDLE_VALUE &&
-                    SetupDiEnumDeviceInterfaces(set, nullptr, &hid, i, &data);
-       ++i) {
-    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-    if (!SetupDiGetDeviceInterfaceDetailA(set, &data, detail, sizeof buffer, nullptr, nullptr)) continue;
-    HANDLE device = CreateFileA(detail->DevicePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    if (device == INVALID_HANDLE_VALUE) continue;
-    HIDD_ATTRIBUTES attributes = {};
-    attributes.Size = sizeof attributes;
-    PHIDP_PREPARSED_DATA preparsed = nullptr;
-    HIDP_CAPS caps = {};
-    const bool receiverInput = HidD_GetAttributes(device, &attributes) &&
-                               attributes.VendorID == kReceiverVendorId &&
-                               HidD_GetPreparsedData(device, &preparsed) &&
-                               HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS &&
-                               caps.InputReportByteLength == kReportLength;
-    if (preparsed) HidD_FreePreparsedData(preparsed);
-    if (receiverInput) {
-      found = device;
-    } else {
-      CloseHandle(device);
-    }
-  }
-  SetupDiDestroyDeviceInfoList(set);
-  return found;
-}
+HANDLE OpenReceiverInput() { return vrhid::OpenReceiverInterface(false, GENERIC_READ); }
 
 double Seconds(const LARGE_INTEGER &from, const LARGE_INTEGER &to) {
   LARGE_INTEGER frequency;
