@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "hid_listing.h"
+#include "timing_log.h"
 
 namespace vrhost {
 
@@ -326,6 +327,7 @@ void DeviceServer::SendReports() {
     }
     if (!receiver_.TakeReport(&report, kTakeWaitMs)) continue;
     while (std::chrono::steady_clock::now() - last < kInputInterval) Sleep(1);
+    NoteReportHanded();
     control_.Call(IOCTL_TARVEXVR_SEND_INPUT, report.data(), static_cast<DWORD>(report.size()),
                   nullptr, 0);
     last = std::chrono::steady_clock::now();

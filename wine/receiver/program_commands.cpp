@@ -1,6 +1,8 @@
 #include "program_commands.h"
 
 #include <windows.h>
+// windows.h first: tlhelp32.h needs its types.
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <mutex>
@@ -10,6 +12,7 @@
 
 #include "pipe_listener.h"
 #include "text.h"
+#include "timing_log.h"
 
 namespace vrhost {
 
@@ -40,6 +43,7 @@ void CollectOutput(HANDLE readEnd) {
         std::string line = program.partial;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         program.lines.push_back(vrscript::GbkToUtf8(line));
+        NoteLineArrived();
         program.partial.clear();
       } else {
         program.partial += buffer[i];
@@ -183,6 +187,43 @@ bool Snapshot(const Args &args, std::string *out) {
   return ok;
 }
 
+// Threads of process PID now, from a snapshot of the system's threads.
+long ThreadCount(DWORD pid) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  long count = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == pid) ++count;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+// "handles=H threads=T" of the running program.
+bool ProcessCounts(const Args &, std::string *out) {
+  Program &program = TheProgram();
+  DWORD handles = 0;
+  if (!Running(program) || !GetProcessHandleCount(program.process, &handles)) {
+    *out = "no running program to count (error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  *out = "handles=" + std::to_string(handles) +
+         " threads=" + std::to_string(ThreadCount(GetProcessId(program.process)));
+  return true;
+}
+
+bool Timings(const Args &args, std::string *out) {
+  if (args.words.size() != 1) {
+    *out = "expected a file";
+    return false;
+  }
+  if (WriteTimings(args.words[0])) return true;
+  *out = "cannot write " + args.words[0];
+  return false;
+}
+
 }  // namespace
 
 void StopProgram() {
@@ -205,6 +246,10 @@ void AddProgramCommands(vrscript::Interpreter &in) {
              *out += (out->empty() ? "|" : "\n|") + line + "|";
            return true;
          });
+  in.Add("process-counts", "process-counts            the program's handle and thread counts",
+         ProcessCounts);
+  in.Add("timings", "timings FILE              write when reports went out and lines came in",
+         Timings);
   in.Add("kill", "kill                      end the program", [](const Args &, std::string *) {
     StopProgram();
     return true;
