@@ -93,7 +93,7 @@ def idle_rows(directory, preset):
 
 def soak(directory, preset, cycles):
     text = read_text(f"{directory}/soak-{preset}.log")
-    counts = re.findall(r"handles=(\d+) threads=(\d+)", text)
+    counts = re.findall(r"handles=(\d+) counted=(\d+) threads=(\d+)", text)
     return {
         "counts": counts,
         "greetings": len(re.findall(r"greeting day=", text)),
@@ -138,8 +138,11 @@ def main():
             _, process, thread, per_reopen = found[0]
             return f"{process:.1f}% / {thread:.1f}% / {per_reopen:.2f} ms"
         row(f"no receiver, {foreign} foreign: CPU process / GUI thread / per re-open", idle_cell)
-    row("soak: handles start → end", lambda p: " → ".join(c[0] for c in soaks[p]["counts"]) or "n/a")
-    row("soak: threads start → end", lambda p: " → ".join(c[1] for c in soaks[p]["counts"]) or "n/a")
+    def counts(index):
+        return lambda p: " → ".join(c[index] for c in soaks[p]["counts"]) or "n/a"
+    row("soak: GetProcessHandleCount start → end", counts(0))
+    row("soak: handles counted start → end", counts(1))
+    row("soak: threads start → end", counts(2))
     row("soak: greetings / opens", lambda p: f"{soaks[p]['greetings']} / {soaks[p]['opens']}")
     row("soak: wheel total / sent", lambda p: f"{fmt(soaks[p]['total'], 'd')} / {soaks[p]['opens']}")
     row("soak: script", lambda p: "completed" if soaks[p]["ok"] else "FAILED (see build/bench)")
