@@ -69,6 +69,18 @@ throughput() {
   run_receiver "$preset" "$script" "$out/throughput-$preset.log"
 }
 
+# The Linux process of Tarvex.exe in this prefix (other prefixes may run
+# their own Tarvex at the same time).
+own_tarvex() {
+  local pid
+  for pid in $(pgrep -f 'Tarvex\.exe' || true); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+      echo "$pid"
+      return
+    fi
+  done
+}
+
 # 3: Tarvex with no receiver present and N foreign interfaces listed; the
 # CPU time of its process and of its GUI (main) thread over idle_seconds.
 idle_cost() {
@@ -85,7 +97,7 @@ idle_cost() {
   run_receiver "$preset" "$script" "$log" &
   local receiver=$! pid=""
   for _ in $(seq 100); do
-    grep -q idle-start "$log" 2>/dev/null && pid=$(pgrep -n -f 'Tarvex\.exe' || true)
+    grep -q idle-start "$log" 2>/dev/null && pid=$(own_tarvex)
     [ -n "$pid" ] && break
     sleep 0.2
   done
