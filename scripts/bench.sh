@@ -74,7 +74,7 @@ throughput() {
 own_tarvex() {
   local pid
   for pid in $(pgrep -f 'Tarvex\.exe' || true); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+    if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
       echo "$pid"
       return
     fi
