@@ -11,11 +11,25 @@ def read_timings(path):
     try:
         with open(path) as f:
             for row in f:
-                kind, micros = row.split()
-                (sends if kind == "send" else lines).append(int(micros))
+                words = row.split()
+                if words[0] in ("send", "line"):
+                    (sends if words[0] == "send" else lines).append(int(words[1]))
     except OSError:
         pass
     return sends, lines
+
+
+def close_times(path):
+    """Milliseconds from asking the window to close until it was gone, and
+    until the process had ended."""
+    marks = {}
+    for row in read_text(path).splitlines():
+        words = row.split()
+        if words and words[0] == "mark":
+            marks[words[1]] = int(words[2])
+    if not {"close", "gone", "exited"} <= marks.keys():
+        return "n/a"
+    return f"{(marks['gone'] - marks['close']) / 1000:.1f} / {(marks['exited'] - marks['close']) / 1000:.1f} ms"
 
 
 def window_total(log_path):
@@ -145,6 +159,8 @@ def main():
     row("soak: threads start → end", counts(2))
     row("soak: greetings / opens", lambda p: f"{soaks[p]['greetings']} / {soaks[p]['opens']}")
     row("soak: wheel total / sent", lambda p: f"{fmt(soaks[p]['total'], 'd')} / {soaks[p]['opens']}")
+    row("close with a reader blocked: window gone / process ended",
+        lambda p: close_times(f"{directory}/close-{p}.txt"))
     row("soak: script", lambda p: "completed" if soaks[p]["ok"] else "FAILED (see build/bench)")
 
     done = [r for r in results.values() if r]

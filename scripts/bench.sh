@@ -112,7 +112,8 @@ idle_cost() {
   echo "idle $preset $foreign $idle_seconds $tick $((after_p - before_p)) $((after_t - before_t))" >>"$out/idle.txt"
 }
 
-# 4: cycles of unplug, replug and one wheel report, with Tarvex open.
+# 4: cycles of unplug, replug and one wheel report, with Tarvex open; then
+# how long closing the window takes with the library's reader blocked.
 soak() {
   local preset=$1 script=$out/soak-$1.vr
   {
@@ -133,7 +134,13 @@ soak() {
     echo "process-counts"
     echo "ui-show"
     echo "show"
+    # the library's reader is blocked on the idle receiver while the window closes
+    echo "mark close"
     echo "ui-close"
+    echo "mark gone"
+    echo "wait-exit"
+    echo "mark exited"
+    echo "timings $(winepath -w "$out/close-$preset.txt" 2>/dev/null)"
   } >"$script"
   run_receiver "$preset" "$script" "$out/soak-$preset.log"
 }

@@ -267,6 +267,15 @@ void AddProgramCommands(vrscript::Interpreter &in) {
          ProcessCounts);
   in.Add("timings", "timings FILE              write when reports went out and lines came in",
          Timings);
+  in.Add("mark", "mark NAME                 note this moment for timings",
+         [](const Args &args, std::string *out) {
+           if (args.words.size() != 1) {
+             *out = "expected a name";
+             return false;
+           }
+           NoteMark(args.words[0]);
+           return true;
+         });
   in.Add("kill", "kill                      end the program", [](const Args &, std::string *) {
     StopProgram();
     return true;

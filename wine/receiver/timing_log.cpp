@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace vrhost {
@@ -13,6 +14,7 @@ struct TimingLog {
   std::mutex mutex;
   std::vector<int64_t> sends;
   std::vector<int64_t> lines;
+  std::vector<std::pair<std::string, int64_t>> marks;
 };
 
 TimingLog &TheLog() {
@@ -38,6 +40,13 @@ void Note(std::vector<int64_t> TimingLog::*which) {
 void NoteReportHanded() { Note(&TimingLog::sends); }
 void NoteLineArrived() { Note(&TimingLog::lines); }
 
+void NoteMark(const std::string &name) {
+  const int64_t now = NowMicroseconds();
+  TimingLog &log = TheLog();
+  std::lock_guard<std::mutex> lock(log.mutex);
+  log.marks.emplace_back(name, now);
+}
+
 bool WriteTimings(const std::string &path) {
   TimingLog &log = TheLog();
   std::lock_guard<std::mutex> lock(log.mutex);
@@ -45,8 +54,11 @@ bool WriteTimings(const std::string &path) {
   if (!file) return false;
   for (int64_t t : log.sends) std::fprintf(file, "send %lld\n", static_cast<long long>(t));
   for (int64_t t : log.lines) std::fprintf(file, "line %lld\n", static_cast<long long>(t));
+  for (const auto &mark : log.marks)
+    std::fprintf(file, "mark %s %lld\n", mark.first.c_str(), static_cast<long long>(mark.second));
   log.sends.clear();
   log.lines.clear();
+  log.marks.clear();
   return std::fclose(file) == 0;
 }
 

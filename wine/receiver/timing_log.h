@@ -10,7 +10,10 @@ namespace vrhost {
 
 void NoteReportHanded();
 void NoteLineArrived();
-// Writes "send US" and "line US" rows (each kind in order) and forgets them.
+// A named moment of the script (e.g. before and after closing the window).
+void NoteMark(const std::string &name);
+// Writes "send US", "line US" and "mark NAME US" rows (each kind in order)
+// and forgets them.
 bool WriteTimings(const std::string &path);
 
 }  // namespace vrhost
