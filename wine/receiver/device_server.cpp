@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "hid_listing.h"
+#include "timing_log.h"
 
 namespace vrhost {
 
@@ -326,9 +327,12 @@ void DeviceServer::SendReports() {
     }
     if (!receiver_.TakeReport(&report, kTakeWaitMs)) continue;
     while (std::chrono::steady_clock::now() - last < kInputInterval) Sleep(1);
+    // The interval counts from one hand-over to the next, as USB frames
+    // do, not from the end of the read that took the report.
+    last = std::chrono::steady_clock::now();
+    NoteReportHanded();
     control_.Call(IOCTL_TARVEXVR_SEND_INPUT, report.data(), static_cast<DWORD>(report.size()),
                   nullptr, 0);
-    last = std::chrono::steady_clock::now();
     receiver_.ReportSent();
   }
 }

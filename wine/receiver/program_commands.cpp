@@ -1,7 +1,10 @@
 #include "program_commands.h"
 
 #include <windows.h>
+// windows.h first: tlhelp32.h needs its types.
+#include <tlhelp32.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -10,6 +13,7 @@
 
 #include "pipe_listener.h"
 #include "text.h"
+#include "timing_log.h"
 
 namespace vrhost {
 
@@ -40,6 +44,7 @@ void CollectOutput(HANDLE readEnd) {
         std::string line = program.partial;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         program.lines.push_back(vrscript::GbkToUtf8(line));
+        NoteLineArrived();
         program.partial.clear();
       } else {
         program.partial += buffer[i];
@@ -183,6 +188,59 @@ bool Snapshot(const Args &args, std::string *out) {
   return ok;
 }
 
+// Threads of process PID now, from a snapshot of the system's threads.
+long ThreadCount(DWORD pid) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  long count = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == pid) ++count;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+// Open handles of PROCESS found by duplicating every handle value up to
+// 64K: Wine's GetProcessHandleCount answers 0 for any process.
+long DuplicableHandles(HANDLE process) {
+  long count = 0;
+  for (uintptr_t value = 4; value < 0x10000; value += 4) {
+    HANDLE copy = nullptr;
+    if (DuplicateHandle(process, reinterpret_cast<HANDLE>(value), GetCurrentProcess(), &copy, 0,
+                        FALSE, DUPLICATE_SAME_ACCESS)) {
+      CloseHandle(copy);
+      ++count;
+    }
+  }
+  return count;
+}
+
+// "handles=H counted=C threads=T" of the running program.
+bool ProcessCounts(const Args &, std::string *out) {
+  Program &program = TheProgram();
+  DWORD handles = 0;
+  if (!Running(program) || !GetProcessHandleCount(program.process, &handles)) {
+    *out = "no running program to count (error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  *out = "handles=" + std::to_string(handles) +
+         " counted=" + std::to_string(DuplicableHandles(program.process)) +
+         " threads=" + std::to_string(ThreadCount(GetProcessId(program.process)));
+  return true;
+}
+
+bool Timings(const Args &args, std::string *out) {
+  if (args.words.size() != 1) {
+    *out = "expected a file";
+    return false;
+  }
+  if (WriteTimings(args.words[0])) return true;
+  *out = "cannot write " + args.words[0];
+  return false;
+}
+
 }  // namespace
 
 void StopProgram() {
@@ -203,6 +261,19 @@ void AddProgramCommands(vrscript::Interpreter &in) {
            std::lock_guard<std::mutex> lock(program.mutex);
            for (const std::string &line : program.lines)
              *out += (out->empty() ? "|" : "\n|") + line + "|";
+           return true;
+         });
+  in.Add("process-counts", "process-counts            the program's handle and thread counts",
+         ProcessCounts);
+  in.Add("timings", "timings FILE              write when reports went out and lines came in",
+         Timings);
+  in.Add("mark", "mark NAME                 note this moment for timings",
+         [](const Args &args, std::string *out) {
+           if (args.words.size() != 1) {
+             *out = "expected a name";
+             return false;
+           }
+           NoteMark(args.words[0]);
            return true;
          });
   in.Add("kill", "kill                      end the program", [](const Args &, std::string *) {

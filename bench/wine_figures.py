@@ -1,0 +1,177 @@
+#!/usr/bin/env python3
+"""Turns what scripts/bench.sh collected in DIR into the figures table, the
+data files the plots read (DIR/latency-PRESET.dat, DIR/rate-PRESET.dat) and
+the last line "N reports/s, L lost, p99 X ms" (the worst architecture's)."""
+import re
+import sys
+
+
+def read_timings(path):
+    sends, lines = [], []
+    try:
+        with open(path) as f:
+            for row in f:
+                words = row.split()
+                if words[0] in ("send", "line"):
+                    (sends if words[0] == "send" else lines).append(int(words[1]))
+    except OSError:
+        pass
+    return sends, lines
+
+
+def close_times(path):
+    """Milliseconds from asking the window to close until it was gone, and
+    until the process had ended."""
+    marks = {}
+    for row in read_text(path).splitlines():
+        words = row.split()
+        if words and words[0] == "mark":
+            marks[words[1]] = int(words[2])
+    if not {"close", "gone", "exited"} <= marks.keys():
+        return "n/a"
+    return f"{(marks['gone'] - marks['close']) / 1000:.1f} / {(marks['exited'] - marks['close']) / 1000:.1f} ms"
+
+
+def window_total(log_path):
+    """The window's wheel total (control 1017) in the last ui-show output."""
+    totals = re.findall(r"\b1017\b.*?\+(-?\d+)", read_text(log_path))
+    return int(totals[-1]) if totals else None
+
+
+def read_text(path):
+    try:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+    except OSError:
+        return ""
+
+
+def percentile(sorted_values, fraction):
+    if not sorted_values:
+        return float("nan")
+    return sorted_values[min(len(sorted_values) - 1, int(fraction * len(sorted_values)))]
+
+
+def most_waiting(sends, lines):
+    """Most reports handed to the device whose line had not yet arrived."""
+    events = sorted([(t, 1) for t in sends] + [(t, -1) for t in lines])
+    waiting = peak = 0
+    for _, step in events:
+        waiting += step
+        peak = max(peak, waiting)
+    return peak
+
+
+def throughput(directory, preset, wanted):
+    sends, lines = read_timings(f"{directory}/timings-{preset}.txt")
+    if not sends:
+        return None
+    latencies = sorted((line - send) / 1000.0 for send, line in zip(sends, lines))
+    span = max(1, (lines[-1] if lines else sends[-1]) - sends[0]) / 1e6
+    with open(f"{directory}/latency-{preset}.dat", "w") as f:
+        for i, ms in enumerate(latencies):
+            f.write(f"{ms:.3f} {(i + 1) / len(latencies):.6f}\n")
+    with open(f"{directory}/rate-{preset}.dat", "w") as f:
+        buckets = {}
+        for t in lines:
+            second = (t - sends[0]) // 1_000_000
+            buckets[second] = buckets.get(second, 0) + 1
+        for second in range(0, max(buckets) + 1 if buckets else 0):
+            f.write(f"{second} {buckets.get(second, 0)}\n")
+    total = window_total(f"{directory}/throughput-{preset}.log")
+    return {
+        "sent": len(sends),
+        "device_rate": (len(sends) - 1) / max(1e-6, (sends[-1] - sends[0]) / 1e6),
+        "handled_rate": len(lines) / span,
+        "lost_lines": wanted - len(lines),
+        "lost_total": wanted - total if total is not None else None,
+        "waiting": most_waiting(sends, lines),
+        "p50": percentile(latencies, 0.50),
+        "p99": percentile(latencies, 0.99),
+        "max": latencies[-1] if latencies else float("nan"),
+    }
+
+
+def idle_rows(directory, preset):
+    rows = []
+    for row in read_text(f"{directory}/idle.txt").splitlines():
+        _, name, foreign, seconds, tick, process, thread = row.split()
+        if name != preset:
+            continue
+        seconds, tick = float(seconds), float(tick)
+        reopens = seconds / 0.2  # the watchdog's check every 200 ms
+        rows.append((int(foreign), 100 * int(process) / tick / seconds,
+                     100 * int(thread) / tick / seconds, 1000 * int(thread) / tick / reopens))
+    return rows
+
+
+def soak(directory, preset, cycles):
+    text = read_text(f"{directory}/soak-{preset}.log")
+    counts = re.findall(r"handles=(\d+) counted=(\d+) threads=(\d+)", text)
+    return {
+        "counts": counts,
+        "greetings": len(re.findall(r"greeting day=", text)),
+        "opens": cycles + 1,
+        "total": window_total(f"{directory}/soak-{preset}.log"),
+        "ok": "all commands succeeded" in text,
+    }
+
+
+def fmt(value, spec=".1f"):
+    return "n/a" if value is None else format(value, spec)
+
+
+def main():
+    directory, wanted, cycles = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+    presets = sys.argv[4:]
+    print("| figure | " + " | ".join(presets) + " |")
+    print("| --- |" + " --- |" * len(presets))
+    results = {p: throughput(directory, p, wanted) for p in presets}
+    soaks = {p: soak(directory, p, cycles) for p in presets}
+    idles = {p: idle_rows(directory, p) for p in presets}
+
+    def row(label, cell):
+        print(f"| {label} | " + " | ".join(cell(p) for p in presets) + " |")
+
+    def of(key, spec=".1f"):
+        return lambda p: fmt(results[p][key], spec) if results[p] else "failed"
+
+    row("wheel reports sent", of("sent", "d"))
+    row("device rate (reports/s)", of("device_rate", ".0f"))
+    row("handled by Tarvex (reports/s)", of("handled_rate", ".0f"))
+    row("counts lost: stdout lines", of("lost_lines", "d"))
+    row("counts lost: window total", of("lost_total", "d"))
+    row("most reports waiting", of("waiting", "d"))
+    row("latency p50 / p99 / max (ms)", lambda p: " / ".join(
+        fmt(results[p][k], ".2f") for k in ("p50", "p99", "max")) if results[p] else "failed")
+    for foreign in (0, 10, 24):
+        def idle_cell(p, foreign=foreign):
+            found = [r for r in idles[p] if r[0] == foreign]
+            if not found:
+                return "n/a"
+            _, process, thread, per_reopen = found[0]
+            return f"{process:.1f}% / {thread:.1f}% / {per_reopen:.2f} ms"
+        row(f"no receiver, {foreign} foreign: CPU process / GUI thread / per re-open", idle_cell)
+    def counts(index):
+        return lambda p: " → ".join(c[index] for c in soaks[p]["counts"]) or "n/a"
+    row("soak: GetProcessHandleCount start → end", counts(0))
+    row("soak: handles counted start → end", counts(1))
+    row("soak: threads start → end", counts(2))
+    row("soak: greetings / opens", lambda p: f"{soaks[p]['greetings']} / {soaks[p]['opens']}")
+    row("soak: wheel total / sent", lambda p: f"{fmt(soaks[p]['total'], 'd')} / {soaks[p]['opens']}")
+    row("close with a reader blocked: window gone / process ended",
+        lambda p: close_times(f"{directory}/close-{p}.txt"))
+    row("soak: script", lambda p: "completed" if soaks[p]["ok"] else "FAILED (see build/bench)")
+
+    done = [r for r in results.values() if r]
+    if not done:
+        print("0 reports/s, all lost, p99 n/a ms")
+        return
+    rate = min(r["handled_rate"] for r in done)
+    lost = sum(max(r["lost_lines"], r["lost_total"] or 0) for r in done)
+    p99 = max(r["p99"] for r in done)
+    print(f"{rate:.0f} reports/s, {lost} lost, p99 {p99:.2f} ms")
+
+
+if __name__ == "__main__":
+    main()

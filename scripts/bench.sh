@@ -1,0 +1,162 @@
+#!/usr/bin/env bash
+# Figures of the real MQD7RA.dll and Tarvex.exe under Wine against the
+# virtual receiver, 64- and 32-bit: throughput into the window, latency from
+# the device to Tarvex's handler, the cost of the watchdog while no receiver
+# is there, and a soak of unplug/replug cycles. Run by hand (never by the
+# tests); installs and builds what it needs. Prints one table and a last
+# line "N reports/s, L lost, p99 X ms"; plots go to docs/.
+#   scripts/bench.sh [--quick] [--reports=N] [--cycles=N] [mingw-x86_64] [mingw-i686]
+# Default sizes: 60000 reports (60 s at 1000 reports/s) and 1000
+# unplug/replug cycles; --quick: 5000 reports and 20 cycles.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+if [ -z "${TARVEX_BENCH_INNER:-}" ]; then
+  "$root/scripts/setup.sh"
+  presets=()
+  for arg in "$@"; do [[ $arg == mingw-* ]] && presets+=("$arg"); done
+  [ ${#presets[@]} -gt 0 ] || presets=(mingw-x86_64 mingw-i686)
+  # The receiver's driver always comes from the 64-bit build.
+  [[ " ${presets[*]} " == *" mingw-x86_64 "* ]] || "$root/scripts/build.sh" mingw-x86_64 >/dev/null
+  "$root/scripts/build.sh" "${presets[@]}" >/dev/null
+  export TARVEX_BENCH_INNER=1
+  exec "$root/scripts/with-xvfb.sh" "$root/scripts/wine-prefix.sh" "$0" "$@"
+fi
+
+reports=60000
+cycles=1000
+idle_seconds=10
+presets=()
+for arg in "$@"; do
+  case $arg in
+    --quick) reports=5000 cycles=20 idle_seconds=4 ;;
+    --reports=*) reports=${arg#*=} ;;
+    --cycles=*) cycles=${arg#*=} ;;
+    mingw-*) presets+=("$arg") ;;
+    *) echo "usage: scripts/bench.sh [--quick] [--reports=N] [--cycles=N] [mingw-x86_64] [mingw-i686]" >&2; exit 2 ;;
+  esac
+done
+[ ${#presets[@]} -gt 0 ] || presets=(mingw-x86_64 mingw-i686)
+out=$root/build/bench
+rm -rf "$out"
+mkdir -p "$out"
+working='ui-expect-text 1012 "MQDZ控制器工作正常！"'
+absent='ui-expect-text 1012 "请插入MQDZ 控制器！"'
+# What the watchdog shows once it has found the receiver again, and lost it.
+reopened='ui-expect-text 1012 "MQDZ Job Ok！"'
+lost='ui-expect-text 1012 "please insert USB controller！"'
+
+# Runs the receiver process with script $2 in build/$1/bin; its output into $3.
+run_receiver() {
+  (cd "$root/build/$1/bin" && "$root/scripts/wine-run.sh" vreceiver.exe --script "$2" >"$3" 2>&1) || true
+}
+
+# 1 and 2: N wheel reports of +1 queued at once; the device hands them out
+# at most one per millisecond; each becomes one standard-output line.
+throughput() {
+  local preset=$1 script=$out/throughput-$1.vr
+  {
+    echo plug
+    echo "run Tarvex.exe"
+    echo "$working"
+    echo "timings $(winepath -w "$out/startup-$preset.txt" 2>/dev/null)"
+    for ((i = 0; i < reports; i++)); do echo "wheel 1"; done
+    echo "expect-stdout-lines $reports timeout=600000"
+    echo "timings $(winepath -w "$out/timings-$preset.txt" 2>/dev/null)"
+    echo "ui-show"
+    echo "ui-close"
+  } >"$script"
+  run_receiver "$preset" "$script" "$out/throughput-$preset.log"
+}
+
+# The Linux process of Tarvex.exe in this prefix (other prefixes may run
+# their own Tarvex at the same time).
+own_tarvex() {
+  local pid
+  for pid in $(pgrep -f 'Tarvex\.exe' || true); do
+    if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+      echo "$pid"
+      return
+    fi
+  done
+}
+
+# 3: Tarvex with no receiver present and N foreign interfaces listed; the
+# CPU time of its process and of its GUI (main) thread over idle_seconds.
+idle_cost() {
+  local preset=$1 foreign=$2 script=$out/idle-$1-$2.vr log=$out/idle-$1-$2.log
+  {
+    echo "foreign $foreign"
+    echo unplug
+    echo "run Tarvex.exe"
+    echo "$absent"
+    echo "echo idle-start"
+    echo "sleep $(((idle_seconds + 3) * 1000))"
+    echo "ui-close"
+  } >"$script"
+  run_receiver "$preset" "$script" "$log" &
+  local receiver=$! pid=""
+  for _ in $(seq 100); do
+    grep -q idle-start "$log" 2>/dev/null && pid=$(own_tarvex)
+    [ -n "$pid" ] && break
+    sleep 0.2
+  done
+  sleep 1
+  local tick before_p before_t after_p after_t
+  tick=$(getconf CLK_TCK)
+  cpu_of() { awk '{print $14 + $15}' "$1" 2>/dev/null || echo 0; }
+  before_p=$(cpu_of "/proc/$pid/stat") before_t=$(cpu_of "/proc/$pid/task/$pid/stat")
+  sleep "$idle_seconds"
+  after_p=$(cpu_of "/proc/$pid/stat") after_t=$(cpu_of "/proc/$pid/task/$pid/stat")
+  wait $receiver
+  echo "idle $preset $foreign $idle_seconds $tick $((after_p - before_p)) $((after_t - before_t))" >>"$out/idle.txt"
+}
+
+# 4: cycles of unplug, replug and one wheel report, with Tarvex open; then
+# how long closing the window takes with the library's reader blocked.
+soak() {
+  local preset=$1 script=$out/soak-$1.vr
+  {
+    echo plug
+    echo "run Tarvex.exe"
+    echo "$working"
+    echo "wheel 1"
+    echo "expect-stdout-lines 1"
+    echo "process-counts"
+    for ((i = 1; i <= cycles; i++)); do
+      echo unplug
+      echo "$lost"
+      echo plug
+      echo "$reopened"
+      echo "wheel 1"
+      echo "expect-stdout-lines $((i + 1))"
+    done
+    echo "process-counts"
+    echo "ui-show"
+    echo "show"
+    # the library's reader is blocked on the idle receiver while the window closes
+    echo "mark close"
+    echo "ui-close"
+    echo "mark gone"
+    echo "wait-exit"
+    echo "mark exited"
+    echo "timings $(winepath -w "$out/close-$preset.txt" 2>/dev/null)"
+  } >"$script"
+  run_receiver "$preset" "$script" "$out/soak-$preset.log"
+}
+
+for preset in "${presets[@]}"; do
+  echo "bench: $preset throughput ($reports reports)" >&2
+  throughput "$preset"
+  echo "bench: $preset idle cost" >&2
+  for foreign in 0 10 24; do idle_cost "$preset" "$foreign"; done
+  echo "bench: $preset soak ($cycles cycles)" >&2
+  soak "$preset"
+done
+
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(wine --version)"
+python3 "$root/bench/wine_figures.py" "$out" "$reports" "$cycles" "${presets[@]}"
+if command -v gnuplot >/dev/null; then
+  gnuplot -e "dir='$out'; docs='$root/docs'" "$root/bench/wine_figures.gp" 2>/dev/null &&
+    echo "plots: docs/bench-latency.png docs/bench-throughput.png"
+fi
