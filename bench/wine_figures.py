@@ -117,8 +117,8 @@ def soak(directory, preset, cycles):
     }
 
 
-def fmt(value, spec=".1f"):
-    return "n/a" if value is None else format(value, spec)
+def fmt(value, form=".1f"):
+    return "n/a" if value is None else format(value, form)
 
 
 def main():
@@ -133,8 +133,8 @@ def main():
     def row(label, cell):
         print(f"| {label} | " + " | ".join(cell(p) for p in presets) + " |")
 
-    def of(key, spec=".1f"):
-        return lambda p: fmt(results[p][key], spec) if results[p] else "failed"
+    def of(key, form=".1f"):
+        return lambda p: fmt(results[p][key], form) if results[p] else "failed"
 
     row("wheel reports sent", of("sent", "d"))
     row("device rate (reports/s)", of("device_rate", ".0f"))
