@@ -1,4 +1,6 @@
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include "device_fixture.h"
 
@@ -74,9 +76,14 @@ TEST_F(DeviceTest, NoWheelDeltaIsLostWhilePolling) {
   int64_t polled = 0;
   uint32_t values[2];
   uint8_t status;
+  // Polls while the reader posts; a reader that stops posting fails the
+  // bound instead of hanging the run.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (messages.Count(WM_DEVICE_INPUT) < static_cast<size_t>(kReports)) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "reader stopped posting";
     ASSERT_EQ(XR_OK, library.XGetInput(values, &status));
     polled += static_cast<int32_t>(values[1]);
+    std::this_thread::yield();
   }
   ASSERT_EQ(XR_OK, library.XGetInput(values, &status));
   polled += static_cast<int32_t>(values[1]);
