@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "library.h"
+#include "posted_message.h"
 #include "vreceiver/receiver.h"
 #include "vreceiver/virtual_platform.h"
 
@@ -21,13 +22,6 @@ constexpr mqd7ra::WindowHandle kWindow = 0x1234;
 constexpr uint32_t kWaitMs = 5000;
 // Windows waits for ever; a test that closes under a read fails after this.
 constexpr uint32_t kCloseWaitLimitMs = 1000;
-
-struct Message {
-  mqd7ra::WindowHandle window;
-  uint32_t message;
-  uintptr_t wParam;
-  intptr_t lParam;
-};
 
 class MessageLog {
  public:

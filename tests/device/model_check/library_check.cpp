@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "library.h"
+#include "posted_message.h"
 #include "reference_model.h"
 #include "vreceiver/virtual_platform.h"
 
@@ -25,12 +26,7 @@ constexpr uint32_t kTimeFactor = 20;
 constexpr size_t kHistory = 40;
 constexpr uint64_t kClearLogEvery = 256;
 
-struct Message {
-  WindowHandle window;
-  uint32_t message;
-  uintptr_t wParam;
-  intptr_t lParam;
-};
+using devicetest::Message;
 
 // Messages as the window would find them in its queue.
 class MessageQueue {
