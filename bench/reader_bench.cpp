@@ -12,7 +12,7 @@
 #include "allocation_counter.h"
 #include "library.h"
 #include "vreceiver/receiver.h"
-#include "vreceiver/virtual_platform.h"
+#include "virtual_platform.h"
 
 namespace {
 

@@ -46,7 +46,7 @@ snapshot() {
   echo "demo: saved $out/$1.png, $1-pendant.png and $1-both.png"
 }
 
-finish=$root/wine/demo/finish-${2:-closes}.vr
+finish=$root/vreceiver/demo/finish-${2:-closes}.vr
 export TARVEX_SNAPSHOT_DIR
 TARVEX_SNAPSHOT_DIR=$(WINEPREFIX=${TARVEX_WINEPREFIX:-$root/build/wine-prefix} winepath -w "$out" 2>/dev/null)
 cd "$bin"
@@ -60,7 +60,7 @@ while IFS= read -r line; do
   case $line in
     "snapshot "*) snapshot "${line#snapshot }" ;;
   esac
-done < <("$root/scripts/wine-run.sh" vreceiver.exe --window --script "$root/wine/demo/session.vr" \
+done < <("$root/scripts/wine-run.sh" vreceiver.exe --window --script "$root/vreceiver/demo/session.vr" \
            --script "$finish" 2>&1; echo $? >"$status_file")
 wait $! 2>/dev/null || true
 status=$(cat "$status_file")

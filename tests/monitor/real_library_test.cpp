@@ -14,7 +14,7 @@
 #include "library.h"
 #include "monitor_dialog.h"
 #include "resource.h"
-#include "vreceiver/virtual_platform.h"
+#include "virtual_platform.h"
 
 namespace tarvex::testing {
 namespace {

@@ -21,7 +21,7 @@ if(WIN32)
   # The host's pieces and the compiled resources, checked in-process.
   add_executable(monitor_host_test ${monitor_wine_dir}/monitor_host_test.cpp
                                    ${PROJECT_SOURCE_DIR}/monitor/res/Tarvex.rc)
-  target_link_libraries(monitor_host_test PRIVATE tarvex_host)
+  target_link_libraries(monitor_host_test PRIVATE tarvex_host test_support)
   tarvex_warnings(monitor_host_test)
   tarvex_gbk_literals(monitor_host_test)
   add_test(NAME wine.monitor_host COMMAND monitor_host_test)

@@ -1,5 +1,5 @@
 // Serves a vreceiver::Receiver as a device of Wine's own HID stack, through
-// the virtual receiver driver (wine/driver): the interfaces the model lists
+// the virtual receiver driver (vreceiver-driver/): the interfaces the model lists
 // become the driver's HID children, the pendant's reports go to the input
 // interface at most one per millisecond (a full-speed interrupt endpoint),
 // and the opens, closes and feature reports the device sees go back into

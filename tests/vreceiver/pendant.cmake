@@ -3,7 +3,7 @@
 # script. (The window driving Tarvex is a scenario.)
 if(TARGET pendant_window)
   add_executable(pendant_texts_test ${CMAKE_CURRENT_LIST_DIR}/pendant_texts_test.cpp)
-  target_link_libraries(pendant_texts_test PRIVATE pendant_window)
+  target_link_libraries(pendant_texts_test PRIVATE pendant_window test_support)
   tarvex_warnings(pendant_texts_test)
   add_test(NAME wine.pendant_texts COMMAND pendant_texts_test)
 endif()

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "vreceiver/receiver.h"
-#include "vreceiver/virtual_platform.h"
+#include "virtual_platform.h"
 
 namespace devicetest {
 namespace {

@@ -1,4 +1,4 @@
-#include "vreceiver/virtual_platform.h"
+#include "virtual_platform.h"
 
 #include <atomic>
 #include <chrono>

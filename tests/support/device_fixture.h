@@ -14,7 +14,7 @@
 #include "library.h"
 #include "posted_message.h"
 #include "vreceiver/receiver.h"
-#include "vreceiver/virtual_platform.h"
+#include "virtual_platform.h"
 
 namespace devicetest {
 
