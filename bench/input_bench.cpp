@@ -10,14 +10,15 @@
 #include <cstdlib>
 #include <string>
 
-#include "receiver_interface.h"
+#include "hid_interfaces.h"
+#include "vreceiver/receiver_identity.h"
 
 namespace {
 
-constexpr DWORD kReportLength = vrhid::kReportLength;
+constexpr DWORD kReportLength = vreceiver::kReportLength;
 
 // The first HID interface of the receiver with input reports.
-HANDLE OpenReceiverInput() { return vrhid::OpenReceiverInterface(false, GENERIC_READ); }
+HANDLE OpenReceiverInput() { return vreceiver::hid::OpenReceiverInterface(false, GENERIC_READ); }
 
 double Seconds(const LARGE_INTEGER &from, const LARGE_INTEGER &to) {
   LARGE_INTEGER frequency;

@@ -10,9 +10,7 @@
 #include <vector>
 
 #include "allocation_counter.h"
-#include "library.h"
-#include "vreceiver/receiver.h"
-#include "virtual_platform.h"
+#include "library_on_virtual_receiver.h"
 
 namespace {
 
@@ -25,12 +23,13 @@ double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(
 
 // Reports are queued before the open, so the figure is the reader's alone.
 void Throughput() {
-  vreceiver::Receiver receiver;
-  vreceiver::VirtualPlatform platform(receiver);
+  testsupport::LibraryOnVirtualReceiver rig;
+  vreceiver::Receiver &receiver = rig.receiver;
+  mqd7ra::Library &library = rig.library;
   std::atomic<uint32_t> received{0};
   uint64_t allocationsAtFirst = 0;
   uint64_t allocationsAtLast = 0;
-  platform.SetMessageSink([&](mqd7ra::WindowHandle, uint32_t message, uintptr_t, intptr_t) {
+  rig.platform.SetMessageSink([&](mqd7ra::WindowHandle, uint32_t message, uintptr_t, intptr_t) {
     if (message != WM_DEVICE_INPUT) return;
     const uint32_t n = received.load() + 1;
     if (n == 1) allocationsAtFirst = bench::ThreadAllocations();
@@ -38,7 +37,6 @@ void Throughput() {
     received.store(n);
   });
   for (uint32_t i = 0; i < kReports; ++i) receiver.SendState(static_cast<int8_t>(i % 7 - 3));
-  mqd7ra::Library library(platform);
   library.Xinit();
   const auto start = Clock::now();
   library.XOpen(kWindow);
@@ -55,9 +53,9 @@ void Throughput() {
 }
 
 double TimedClose(bool cancelIgnored) {
-  vreceiver::Receiver receiver;
-  vreceiver::VirtualPlatform platform(receiver);
-  mqd7ra::Library library(platform);
+  testsupport::LibraryOnVirtualReceiver rig;
+  vreceiver::Receiver &receiver = rig.receiver;
+  mqd7ra::Library &library = rig.library;
   library.Xinit();
   library.XOpen(kWindow);
   receiver.WaitFor([&] { return receiver.BlockedReads() == 1; }, 5000);

@@ -1,6 +1,6 @@
 #include "key_buttons.h"
 
-namespace pendant {
+namespace pendant_window {
 
 namespace {
 
@@ -25,4 +25,4 @@ void WatchKeyButton(HWND button) {
   SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeyButtonProc));
 }
 
-}  // namespace pendant
+}  // namespace pendant_window

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-namespace pendant {
+namespace pendant_window {
 
 // To the parent: wParam = the button's id; lParam = 1 when Shift was held.
 constexpr UINT WM_KEY_PRESSED = WM_APP + 3;
@@ -13,4 +13,4 @@ constexpr UINT WM_KEY_RELEASED = WM_APP + 4;
 // Makes the button report its presses and releases to its parent.
 void WatchKeyButton(HWND button);
 
-}  // namespace pendant
+}  // namespace pendant_window

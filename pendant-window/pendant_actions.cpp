@@ -8,10 +8,10 @@
 
 #include "key_buttons.h"
 #include "pendant_state.h"
-#include "resource.h"
+#include "pendant_resource.h"
 #include "text.h"
 
-namespace pendant {
+namespace pendant_window {
 
 namespace {
 
@@ -30,10 +30,10 @@ bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST
 std::string FieldText(HWND dialog, int id) {
   wchar_t text[64] = L"";
   GetDlgItemTextW(dialog, id, text, 64);
-  return vrscript::WideToUtf8(text);
+  return vreceiver::script::WideToUtf8(text);
 }
 
-uint8_t KeyCode(int id) { return static_cast<uint8_t>(id - IDC_KEY_FIRST + 1); }
+uint8_t KeyCode(int id) { return static_cast<uint8_t>(id - IDC_PENDANT_KEY_FIRST + 1); }
 
 std::string KeysLine(uint8_t first, uint8_t second) {
   if (first == 0 && second == 0) return "release";
@@ -60,9 +60,9 @@ void RunAction(PendantWindow &w, const std::string &line) {
 
 void OnControl(PendantWindow &w, int id, int code) {
   if (code == CBN_SELCHANGE) {
-    if (id == IDC_AXIS) RunChoice(w, "axis", id);
-    if (id == IDC_STEP) RunChoice(w, "step", id);
-    if (id == IDC_PRODUCT) {
+    if (id == IDC_PENDANT_AXIS) RunChoice(w, "axis", id);
+    if (id == IDC_PENDANT_STEP) RunChoice(w, "step", id);
+    if (id == IDC_PENDANT_PRODUCT) {
       char line[32];
       std::snprintf(line, sizeof line, "product 0x%04lX", Chosen(w.dialog, id));
       if (Chosen(w.dialog, id) >= 0) RunAction(w, line);
@@ -71,18 +71,18 @@ void OnControl(PendantWindow &w, int id, int code) {
   }
   if (code != BN_CLICKED) return;
   switch (id) {
-    case IDC_WHEEL_ENABLE:
+    case IDC_PENDANT_WHEEL_ENABLE:
       RunAction(w, "wheel-enable " + On(Checked(w.dialog, id)));
       break;
-    case IDC_ESTOP:
+    case IDC_PENDANT_ESTOP:
       RunAction(w, "estop " + On(Checked(w.dialog, id)));
       break;
-    case IDC_PLUGGED:
+    case IDC_PENDANT_PLUGGED:
       RunAction(w, Checked(w.dialog, id) ? "plug" : "unplug");
       break;
-    case IDC_INFO_SET:
-      RunAction(w, "info id=" + FieldText(w.dialog, IDC_DEVICE_ID) +
-                       " channel=" + FieldText(w.dialog, IDC_CHANNEL));
+    case IDC_PENDANT_INFO_SET:
+      RunAction(w, "info id=" + FieldText(w.dialog, IDC_PENDANT_DEVICE_ID) +
+                       " channel=" + FieldText(w.dialog, IDC_PENDANT_CHANNEL));
       break;
     default:
       break;
@@ -113,11 +113,11 @@ void OnKeyReleased(PendantWindow &w, int id) {
 
 // The slider sends its value when let go (mouse or keys), not while dragged.
 void OnRssiScroll(PendantWindow &w, int code) {
-  const auto value = SendDlgItemMessageW(w.dialog, IDC_RSSI, TBM_GETPOS, 0, 0);
-  SetDlgItemInt(w.dialog, IDC_RSSI_TEXT, static_cast<UINT>(value), FALSE);
+  const auto value = SendDlgItemMessageW(w.dialog, IDC_PENDANT_RSSI, TBM_GETPOS, 0, 0);
+  SetDlgItemInt(w.dialog, IDC_PENDANT_RSSI_TEXT, static_cast<UINT>(value), FALSE);
   if (code == TB_ENDTRACK && value != w.receiver.Info().rssi) {
     RunAction(w, "info rssi=" + std::to_string(value));
   }
 }
 
-}  // namespace pendant
+}  // namespace pendant_window

@@ -11,12 +11,12 @@
 #include "interpreter.h"
 #include "vreceiver/receiver.h"
 
-namespace pendant {
+namespace pendant_window {
 
 constexpr UINT WM_MODEL_CHANGED = WM_APP + 10;
 
 struct PendantWindow {
-  vrscript::Interpreter &interpreter;
+  vreceiver::script::Interpreter &interpreter;
   vreceiver::Receiver &receiver;
   std::function<void()> onClosed;
   HWND dialog = nullptr;
@@ -44,4 +44,4 @@ void OnKeyPressed(PendantWindow &w, int id, bool shift);
 void OnKeyReleased(PendantWindow &w, int id);
 void OnRssiScroll(PendantWindow &w, int code);
 
-}  // namespace pendant
+}  // namespace pendant_window

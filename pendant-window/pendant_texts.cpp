@@ -5,11 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "device_type.h"
 #include "gbk_text.h"
-#include "input_texts.h"
 
-namespace pendant {
+namespace pendant_window {
 
 namespace {
 
@@ -52,18 +50,6 @@ std::wstring LocalTime(uint64_t unixMs) {
 
 }  // namespace
 
-std::vector<std::string> LcdLineBytes(const std::vector<uint8_t> &payload) {
-  std::vector<std::string> lines;
-  size_t offset = 0;
-  for (size_t width : vreceiver::kLcdLineWidths) {
-    const size_t end = std::min(payload.size(), offset + width);
-    lines.emplace_back(payload.begin() + static_cast<std::ptrdiff_t>(std::min(offset, end)),
-                       payload.begin() + static_cast<std::ptrdiff_t>(end));
-    offset += width;
-  }
-  return lines;
-}
-
 std::wstring LcdLineText(const std::string &gbk) {
   size_t whole = 0;  // bytes up to the last complete character
   while (whole < gbk.size()) {
@@ -76,17 +62,9 @@ std::wstring LcdLineText(const std::string &gbk) {
   return text;
 }
 
-const std::vector<uint16_t> &KnownProductIds() {
-  static const std::vector<uint16_t> ids = {0xEB90, 0xEB91, 0xEB92, 0xEB93,
-                                            0xEB96, 0xEB98, 0xEB99, 0xEBA3};
-  return ids;
-}
-
 std::wstring ModelText(uint16_t productId) {
-  if (!mqd7ra::IsReceiver(mqd7ra::kReceiverVendorId, productId)) {
-    return L"不是手轮接收器 (not a pendant receiver)";
-  }
-  return tarvex::win32::GbkToWide(tarvex::ModelFamily(mqd7ra::DeviceTypeFor(productId)));
+  const char *family = vreceiver::PendantFamily(productId);
+  return family ? tarvex::win32::Utf8ToWide(family) : L"不是手轮接收器 (not a pendant receiver)";
 }
 
 std::wstring ProductText(uint16_t productId) {
@@ -105,4 +83,4 @@ std::wstring FeatureEventText(const vreceiver::FeatureEvent &event) {
   return text;
 }
 
-}  // namespace pendant
+}  // namespace pendant_window

@@ -3,31 +3,24 @@
 #pragma once
 
 #include <cstdint>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "vreceiver/receiver.h"
 
-namespace pendant {
+namespace pendant_window {
 
-constexpr size_t kLcdLines = std::size(vreceiver::kLcdLineWidths);
-
-// The payload split into the LCD's lines (11, 16, 16, 16 bytes); lines the
-// payload does not reach are empty.
-std::vector<std::string> LcdLineBytes(const std::vector<uint8_t> &payload);
 // One line as the character display shows it: GBK decoded; a double-byte
 // character cut at the line's end shows as kCutCharacter.
 std::wstring LcdLineText(const std::string &gbk);
 constexpr wchar_t kCutCharacter = L'\u2592';
 
-// The product IDs of the known pendant families, and the family of any ID.
-const std::vector<uint16_t> &KnownProductIds();
-std::wstring ProductText(uint16_t productId);  // "0xEB91 MQD9RA带手轮 .."
-std::wstring ModelText(uint16_t productId);    // the family alone
+// The family a product ID names, after the ID: "0xEB91 MQD9RA带手轮 .."
+std::wstring ProductText(uint16_t productId);
+std::wstring ModelText(uint16_t productId);  // the family alone
 
 // "18:40:01.123 \t greeting \t 06 FE FD 07 20 20 20 20" (local time; tab
 // separated columns)
 std::wstring FeatureEventText(const vreceiver::FeatureEvent &event);
 
-}  // namespace pendant
+}  // namespace pendant_window

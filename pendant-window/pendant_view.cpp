@@ -11,10 +11,10 @@
 #include "input_texts.h"
 #include "pendant_state.h"
 #include "pendant_texts.h"
-#include "resource.h"
+#include "pendant_resource.h"
 #include "wheel_control.h"
 
-namespace pendant {
+namespace pendant_window {
 
 namespace {
 
@@ -59,36 +59,36 @@ std::wstring Number(long value) { return std::to_wstring(value); }
 
 void ShowLcd(PendantWindow &w) {
   const std::vector<vreceiver::DisplayText> texts = w.receiver.DisplayTexts();
-  std::vector<std::string> lines(kLcdLines);
+  std::vector<std::string> lines(vreceiver::kLcdLineCount);
   std::wstring status = L"尚无显示帧 no display frame yet";
   if (!texts.empty()) {
     const vreceiver::DisplayText &last = texts.back();
-    lines = LcdLineBytes(last.payload);
+    lines = vreceiver::LcdLines(last.payload);
     wchar_t text[96];
     swprintf(text, 96, L"日期 day %u   帧 frames %u   %u bytes", unsigned{last.day},
              static_cast<unsigned>(texts.size()), static_cast<unsigned>(last.payload.size()));
     status = text;
   }
-  for (size_t i = 0; i < kLcdLines; ++i) {
-    SetText(w.dialog, IDC_LCD_LINE1 + static_cast<int>(i), LcdLineText(lines[i]));
+  for (size_t i = 0; i < lines.size(); ++i) {
+    SetText(w.dialog, IDC_PENDANT_LCD_LINE1 + static_cast<int>(i), LcdLineText(lines[i]));
   }
-  SetText(w.dialog, IDC_LCD_STATUS, status);
+  SetText(w.dialog, IDC_PENDANT_LCD_STATUS, status);
 }
 
 void ShowPendant(PendantWindow &w) {
   const vreceiver::PendantState p = w.receiver.PendantNow();
-  SendDlgItemMessageW(w.dialog, IDC_WHEEL, WM_WHEEL_SET_POSITION,
+  SendDlgItemMessageW(w.dialog, IDC_PENDANT_WHEEL, WM_WHEEL_SET_POSITION,
                       static_cast<WPARAM>(static_cast<LONG_PTR>(p.wheelDetents)), 0);
-  SetText(w.dialog, IDC_WHEEL_TEXT, L"位置 position " + Number(p.wheelDetents));
+  SetText(w.dialog, IDC_PENDANT_WHEEL_TEXT, L"位置 position " + Number(p.wheelDetents));
   std::wstring keys = L"按下 down: ";
   if (p.key1 == 0 && p.key2 == 0) keys += L"-";
   if (p.key1 != 0) keys += Number(p.key1);
   if (p.key2 != 0) keys += L" + " + Number(p.key2);
-  SetText(w.dialog, IDC_KEYS_TEXT, keys);
-  SelectChoice(GetDlgItem(w.dialog, IDC_AXIS), p.axisCode, &w.shownAxis);
-  SelectChoice(GetDlgItem(w.dialog, IDC_STEP), p.stepCode, &w.shownStep);
-  SetCheck(w.dialog, IDC_WHEEL_ENABLE, p.wheelEnabled);
-  SetCheck(w.dialog, IDC_ESTOP, p.emergencyStop);
+  SetText(w.dialog, IDC_PENDANT_KEYS_TEXT, keys);
+  SelectChoice(GetDlgItem(w.dialog, IDC_PENDANT_AXIS), p.axisCode, &w.shownAxis);
+  SelectChoice(GetDlgItem(w.dialog, IDC_PENDANT_STEP), p.stepCode, &w.shownStep);
+  SetCheck(w.dialog, IDC_PENDANT_WHEEL_ENABLE, p.wheelEnabled);
+  SetCheck(w.dialog, IDC_PENDANT_ESTOP, p.emergencyStop);
 }
 
 // A field the user is typing into keeps what they typed.
@@ -97,22 +97,22 @@ void SetUnlessFocused(HWND dialog, int id, const std::wstring &text) {
 }
 
 void ShowReceiver(PendantWindow &w) {
-  SetCheck(w.dialog, IDC_PLUGGED, w.receiver.IsPlugged());
+  SetCheck(w.dialog, IDC_PENDANT_PLUGGED, w.receiver.IsPlugged());
   const uint16_t product = w.receiver.ProductId();
-  SelectChoice(GetDlgItem(w.dialog, IDC_PRODUCT), product, &w.shownProduct);
-  SetText(w.dialog, IDC_MODEL_TEXT, ProductText(product));
+  SelectChoice(GetDlgItem(w.dialog, IDC_PENDANT_PRODUCT), product, &w.shownProduct);
+  SetText(w.dialog, IDC_PENDANT_MODEL_TEXT, ProductText(product));
   const vreceiver::ReceiverInfo info = w.receiver.Info();
-  SetUnlessFocused(w.dialog, IDC_DEVICE_ID, Number(info.deviceId));
-  SetUnlessFocused(w.dialog, IDC_CHANNEL, Number(info.channel));
-  HWND slider = GetDlgItem(w.dialog, IDC_RSSI);
+  SetUnlessFocused(w.dialog, IDC_PENDANT_DEVICE_ID, Number(info.deviceId));
+  SetUnlessFocused(w.dialog, IDC_PENDANT_CHANNEL, Number(info.channel));
+  HWND slider = GetDlgItem(w.dialog, IDC_PENDANT_RSSI);
   if (GetCapture() != slider) {
     SendMessageW(slider, TBM_SETPOS, TRUE, info.rssi);
-    SetText(w.dialog, IDC_RSSI_TEXT, Number(info.rssi));
+    SetText(w.dialog, IDC_PENDANT_RSSI_TEXT, Number(info.rssi));
   }
 }
 
 void ShowLog(PendantWindow &w) {
-  HWND list = GetDlgItem(w.dialog, IDC_LOG);
+  HWND list = GetDlgItem(w.dialog, IDC_PENDANT_LOG);
   if (w.receiver.FeatureEventCount() < w.logShown) {  // the log was cleared
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     w.logShown = 0;
@@ -136,27 +136,27 @@ void ShowLog(PendantWindow &w) {
 }  // namespace
 
 void FillChoices(PendantWindow &w) {
-  HWND axis = GetDlgItem(w.dialog, IDC_AXIS);
+  HWND axis = GetDlgItem(w.dialog, IDC_PENDANT_AXIS);
   for (uint8_t code = tarvex::kFirstAxisCode; code <= tarvex::kLastAxisCode; ++code) {
     AddChoice(axis, tarvex::win32::GbkToWide(tarvex::AxisText(code)) + L"  (" + Number(code) + L")",
               code);
   }
   AddChoice(axis, L"OFF  (" + Number(kAxisOffCode) + L")", kAxisOffCode);
-  HWND step = GetDlgItem(w.dialog, IDC_STEP);
+  HWND step = GetDlgItem(w.dialog, IDC_PENDANT_STEP);
   for (uint8_t code : tarvex::kStepCodes) {
     AddChoice(step,
               tarvex::win32::GbkToWide(tarvex::StepLabel(code)) + L"  (" + Number(code) + L")",
               code);
   }
-  HWND product = GetDlgItem(w.dialog, IDC_PRODUCT);
-  for (uint16_t id : KnownProductIds()) {
+  HWND product = GetDlgItem(w.dialog, IDC_PENDANT_PRODUCT);
+  for (uint16_t id : vreceiver::kKnownProductIds) {
     wchar_t text[16];
     swprintf(text, 16, L"0x%04X", id);
     AddChoice(product, text, id);
   }
-  SendDlgItemMessageW(w.dialog, IDC_RSSI, TBM_SETRANGE, TRUE, MAKELPARAM(0, 255));
+  SendDlgItemMessageW(w.dialog, IDC_PENDANT_RSSI, TBM_SETRANGE, TRUE, MAKELPARAM(0, 255));
   int logColumns[] = {48, 100};  // dialog units: after the time, after the kind
-  SendDlgItemMessageW(w.dialog, IDC_LOG, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(logColumns));
+  SendDlgItemMessageW(w.dialog, IDC_PENDANT_LOG, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(logColumns));
 }
 
 void RefreshView(PendantWindow &w) {
@@ -166,4 +166,4 @@ void RefreshView(PendantWindow &w) {
   ShowLog(w);
 }
 
-}  // namespace pendant
+}  // namespace pendant_window

@@ -8,10 +8,10 @@
 
 #include "key_buttons.h"
 #include "pendant_state.h"
-#include "resource.h"
+#include "pendant_resource.h"
 #include "wheel_control.h"
 
-namespace pendant {
+namespace pendant_window {
 
 namespace {
 
@@ -56,7 +56,7 @@ HFONT MakeLcdFont(HWND dialog) {
                      FIXED_PITCH | FF_MODERN, chosen);
 }
 
-bool IsLcdLine(int id) { return id >= IDC_LCD_LINE1 && id < IDC_LCD_LINE1 + 4; }
+bool IsLcdLine(int id) { return id >= IDC_PENDANT_LCD_LINE1 && id < IDC_PENDANT_LCD_LINE1 + 4; }
 
 // Posts one refresh after each change of the model; a refresh already
 // posted and not yet handled covers later changes too.
@@ -76,11 +76,11 @@ void OnInit(PendantWindow &w) {
   w.lcdFont = MakeLcdFont(w.dialog);
   w.lcdBrush = CreateSolidBrush(kLcdBackground);
   for (int line = 0; line < 4; ++line) {
-    SendDlgItemMessageW(w.dialog, IDC_LCD_LINE1 + line, WM_SETFONT,
+    SendDlgItemMessageW(w.dialog, IDC_PENDANT_LCD_LINE1 + line, WM_SETFONT,
                         reinterpret_cast<WPARAM>(w.lcdFont), FALSE);
   }
   for (int key = 0; key < PENDANT_KEY_COUNT; ++key) {
-    WatchKeyButton(GetDlgItem(w.dialog, IDC_KEY_FIRST + key));
+    WatchKeyButton(GetDlgItem(w.dialog, IDC_PENDANT_KEY_FIRST + key));
   }
   FillChoices(w);
   RefreshView(w);
@@ -118,7 +118,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       OnControl(*w, LOWORD(wParam), HIWORD(wParam));
       return TRUE;
     case WM_HSCROLL:
-      if (reinterpret_cast<HWND>(lParam) == GetDlgItem(dialog, IDC_RSSI)) {
+      if (reinterpret_cast<HWND>(lParam) == GetDlgItem(dialog, IDC_PENDANT_RSSI)) {
         OnRssiScroll(*w, LOWORD(wParam));
       }
       return TRUE;
@@ -196,7 +196,7 @@ DWORD WINAPI WindowThread(void *context) {
 
 }  // namespace
 
-bool OpenPendantWindow(vrscript::Interpreter &interpreter, vreceiver::Receiver &receiver,
+bool OpenPendantWindow(vreceiver::script::Interpreter &interpreter, vreceiver::Receiver &receiver,
                        std::function<void()> onClosed) {
   // Lives until the process ends: the watcher and the window use it.
   auto *w = new PendantWindow{interpreter, receiver, std::move(onClosed)};
@@ -209,4 +209,4 @@ bool OpenPendantWindow(vrscript::Interpreter &interpreter, vreceiver::Receiver &
   return start.ok;
 }
 
-}  // namespace pendant
+}  // namespace pendant_window

@@ -10,12 +10,12 @@
 #include "interpreter.h"
 #include "vreceiver/receiver.h"
 
-namespace pendant {
+namespace pendant_window {
 
 // Opens the window on a thread of its own; returns once it is shown (false
 // when it could not be made). onClosed runs on that thread after the user
 // closed it.
-bool OpenPendantWindow(vrscript::Interpreter &interpreter, vreceiver::Receiver &receiver,
+bool OpenPendantWindow(vreceiver::script::Interpreter &interpreter, vreceiver::Receiver &receiver,
                        std::function<void()> onClosed);
 
-}  // namespace pendant
+}  // namespace pendant_window

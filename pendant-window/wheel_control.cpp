@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace pendant {
+namespace pendant_window {
 
 namespace {
 
@@ -203,4 +203,4 @@ bool RegisterWheelControl(HINSTANCE instance) {
   return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-}  // namespace pendant
+}  // namespace pendant_window

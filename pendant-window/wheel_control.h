@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-namespace pendant {
+namespace pendant_window {
 
 constexpr UINT WM_WHEEL_TURNED = WM_APP + 1;        // to the parent: wParam = delta (signed)
 constexpr UINT WM_WHEEL_SET_POSITION = WM_APP + 2;  // to the wheel: wParam = detents (signed)
@@ -15,4 +15,4 @@ constexpr int kDetentsPerTurn = 100;
 
 bool RegisterWheelControl(HINSTANCE instance);
 
-}  // namespace pendant
+}  // namespace pendant_window

@@ -36,16 +36,6 @@ if [ ! -f "$WINEPREFIX/.tarvex-ready" ]; then
   wineserver -w
   touch "$WINEPREFIX/.tarvex-ready"
 fi
-# Prefixes from before the driver had per-program overrides for stand-in
-# DLLs beside the programs; programs use Wine's own DLLs now.
-for marker in .tarvex-tools-v2 .tarvex-tools-v3; do
-  [ -f "$WINEPREFIX/$marker" ] || continue
-  for program in Tarvex.exe pendant_console.exe; do
-    wine reg delete "HKCU\\Software\\Wine\\AppDefaults\\$program\\DllOverrides" /f >/dev/null 2>&1 || true
-  done
-  wineserver -w
-  rm -f "$WINEPREFIX/$marker"
-done
 
 wineboot >/dev/null 2>&1 || true
 

@@ -10,7 +10,7 @@
 
 namespace {
 
-bool RunOne(vrscript::Interpreter &interpreter, const std::string &line) {
+bool RunOne(vreceiver::script::Interpreter &interpreter, const std::string &line) {
   std::string out;
   bool ok = interpreter.RunLine(line, &out);
   if (!out.empty()) std::printf("%s\n", out.c_str());
@@ -22,7 +22,7 @@ bool RunOne(vrscript::Interpreter &interpreter, const std::string &line) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  vrscript::Interpreter interpreter;
+  vreceiver::script::Interpreter interpreter;
   uiprobe::AddUiCommands(interpreter);
   bool ok = true;
   if (argc > 1) {

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "resource.h"
+#include "pendant_resource.h"
+#include "tarvex_title.h"
 #include "text.h"
 
 namespace uiprobe {
@@ -12,7 +13,7 @@ namespace {
 
 constexpr UINT kSendTimeoutMs = 5000;
 constexpr UINT kAboutCommand = 16;
-const wchar_t kMainTitle[] = L"NVT MQDZA \u6d4b\u8bd5-V1.32";  // "NVT MQDZA 测试-V1.32"
+const wchar_t kMainTitle[] = L"" TARVEX_TITLE;
 
 std::string WindowText(HWND window) {
   DWORD_PTR length = 0;
@@ -24,13 +25,13 @@ std::string WindowText(HWND window) {
   SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
                       SMTO_NORMAL, kSendTimeoutMs, &copied);
   text.resize(copied);
-  return vrscript::WideToUtf8(text);
+  return vreceiver::script::WideToUtf8(text);
 }
 
 std::string ClassOf(HWND window) {
   wchar_t name[64] = L"";
   GetClassNameW(window, name, 64);
-  return vrscript::WideToUtf8(name);
+  return vreceiver::script::WideToUtf8(name);
 }
 
 struct DialogSearch {
@@ -66,7 +67,7 @@ bool ControlText(HWND main, int id, std::string *utf8) {
 bool SetControlText(HWND main, int id, const std::string &utf8) {
   HWND control = Control(main, id);
   if (!control) return false;
-  std::wstring wide = vrscript::Utf8ToWide(utf8);
+  std::wstring wide = vreceiver::script::Utf8ToWide(utf8);
   DWORD_PTR result = 0;
   return SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
                              SMTO_NORMAL, kSendTimeoutMs, &result) != 0;
@@ -104,7 +105,7 @@ void Close(HWND main) { PostMessageW(main, WM_CLOSE, 0, 0); }
 bool Choose(HWND main, int id, const std::string &utf8) {
   HWND combo = Control(main, id);
   if (!combo) return false;
-  std::wstring wanted = vrscript::Utf8ToWide(utf8);
+  std::wstring wanted = vreceiver::script::Utf8ToWide(utf8);
   DWORD_PTR index = 0;
   if (!SendMessageTimeoutW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1),
                            reinterpret_cast<LPARAM>(wanted.c_str()), SMTO_NORMAL, kSendTimeoutMs,
@@ -165,7 +166,7 @@ bool PressArrows(HWND wheel, int detents) {
 }  // namespace
 
 bool TurnWheel(HWND pendant, int detents, TurnBy by) {
-  HWND wheel = Control(pendant, IDC_WHEEL);
+  HWND wheel = Control(pendant, IDC_PENDANT_WHEEL);
   if (!wheel) return false;
   if (by == TurnBy::kDrag) return Drag(wheel, detents);
   if (by == TurnBy::kKeys) return PressArrows(wheel, detents);
@@ -174,7 +175,7 @@ bool TurnWheel(HWND pendant, int detents, TurnBy by) {
 }
 
 bool PressKey(HWND pendant, int keyCode, bool down, bool shift) {
-  HWND key = Control(pendant, IDC_KEY_FIRST - 1 + keyCode);
+  HWND key = Control(pendant, IDC_PENDANT_KEY_FIRST - 1 + keyCode);
   if (!key || keyCode < 1 || keyCode > PENDANT_KEY_COUNT) return false;
   const WPARAM flags = down ? (MK_LBUTTON | (shift ? MK_SHIFT : 0)) : 0;
   return PostMessageW(key, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, flags, MAKELPARAM(4, 4)) != 0;
@@ -184,8 +185,8 @@ bool LcdLines(HWND pendant, std::vector<std::string> *gbk) {
   gbk->clear();
   for (int line = 0; line < 4; ++line) {
     std::string utf8;
-    if (!ControlText(pendant, IDC_LCD_LINE1 + line, &utf8)) return false;
-    gbk->push_back(vrscript::Utf8ToGbk(utf8));
+    if (!ControlText(pendant, IDC_PENDANT_LCD_LINE1 + line, &utf8)) return false;
+    gbk->push_back(vreceiver::script::Utf8ToGbk(utf8));
   }
   return true;
 }
@@ -222,8 +223,8 @@ std::string Describe(HWND main) {
     int id = GetDlgCtrlID(child);
     text += "\n" + std::to_string(id) + " " + ClassOf(child) +
             (IsWindowVisible(child) ? " visible" : " hidden") + " \"" + value + "\"";
-    std::string gbk = vrscript::Utf8ToGbk(value);
-    if (!gbk.empty()) text += " gbk=" + vrscript::HexOf(gbk);
+    std::string gbk = vreceiver::script::Utf8ToGbk(value);
+    if (!gbk.empty()) text += " gbk=" + vreceiver::script::HexOf(gbk);
     if (ClassOf(child) == "ScrollBar")
       text += " pos=" + std::to_string(GetScrollPos(child, SB_CTL));
   }

@@ -8,8 +8,8 @@ namespace uiprobe {
 
 namespace {
 
-using vrscript::Args;
-using vrscript::WaitUntil;
+using vreceiver::script::Args;
+using vreceiver::script::WaitUntil;
 
 // A program under Wine can take a while to show its first window.
 constexpr uint32_t kWindowTimeoutMs = 20000;
@@ -31,9 +31,18 @@ HWND WaitMain(const Args &args, std::string *out) {
   return main;
 }
 
+// The window is made before it is shown: a screenshot wants it shown.
+bool WaitShown(const Args &args, std::string *out) {
+  HWND main = WaitMain(args, out);
+  if (!main) return false;
+  if (WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, args.Timeout())) return true;
+  *out = "the window is not shown";
+  return false;
+}
+
 bool ControlId(const Args &args, size_t count, int *id, std::string *out) {
   long value = 0;
-  if (args.words.size() != count || !vrscript::ParseNumber(args.words[0], &value)) {
+  if (args.words.size() != count || !vreceiver::script::ParseNumber(args.words[0], &value)) {
     *out = "expected a control id";
     return false;
   }
@@ -67,7 +76,7 @@ bool ExpectNumber(const Args &args, std::string *out, int (*read)(HWND, int)) {
   long want = 0;
   HWND main = nullptr;
   if (!Target(args, 2, &main, &id, out)) return false;
-  if (!vrscript::ParseNumber(args.words[1], &want)) {
+  if (!vreceiver::script::ParseNumber(args.words[1], &want)) {
     *out = "expected a number";
     return false;
   }
@@ -196,8 +205,8 @@ bool ChooseCommand(const Args &args, std::string *out) {
 
 bool MoveCommand(const Args &args, std::string *out) {
   long x = 0, y = 0;
-  if (args.words.size() != 2 || !vrscript::ParseNumber(args.words[0], &x) ||
-      !vrscript::ParseNumber(args.words[1], &y)) {
+  if (args.words.size() != 2 || !vreceiver::script::ParseNumber(args.words[0], &x) ||
+      !vreceiver::script::ParseNumber(args.words[1], &y)) {
     *out = "expected X Y";
     return false;
   }
@@ -219,7 +228,7 @@ bool WheelCommand(const Args &args, std::string *out) {
   long detents = 0;
   auto by = args.options.find("by");
   const std::string how = by == args.options.end() ? "notches" : by->second;
-  if (args.words.size() != 1 || !vrscript::ParseNumber(args.words[0], &detents) || detents < -273 ||
+  if (args.words.size() != 1 || !vreceiver::script::ParseNumber(args.words[0], &detents) || detents < -273 ||
       detents > 273 || (how != "notches" && how != "keys" && how != "drag")) {
     *out = "expected detents from -273 to 273 and by=notches, keys or drag";
     return false;
@@ -234,7 +243,7 @@ bool WheelCommand(const Args &args, std::string *out) {
 bool KeyCommand(const Args &args, std::string *out) {
   long code = 0;
   const std::string how = args.words.size() == 2 ? args.words[1] : "";
-  if (!vrscript::ParseNumber(args.words.empty() ? "" : args.words[0], &code) ||
+  if (!vreceiver::script::ParseNumber(args.words.empty() ? "" : args.words[0], &code) ||
       (how != "down" && how != "up" && how != "shift-down")) {
     *out = "expected a key code and down, up or shift-down";
     return false;
@@ -253,10 +262,8 @@ bool ExpectLcd(const Args &args, std::string *out) {
     *out = "expected four quoted lines";
     return false;
   }
-  std::vector<std::string> want, got;
-  for (size_t line = 0; line < 4; ++line) {
-    want.push_back(vrscript::Utf8ToGbkPadded(args.words[line], vreceiver::kLcdLineWidths[line]));
-  }
+  const std::vector<std::string> want = vreceiver::script::LcdLinesFromUtf8(args.words);
+  std::vector<std::string> got;
   HWND pendant = WaitPendant(args, out);
   if (!pendant) return false;
   if (WaitUntil([&] { return LcdLines(pendant, &got) && got == want; }, args.Timeout())) {
@@ -264,16 +271,16 @@ bool ExpectLcd(const Args &args, std::string *out) {
   }
   *out = "the LCD shows";
   for (const std::string &line : got) {
-    *out += "\n  |" + vrscript::GbkToUtf8(line) + "| " + vrscript::HexOf(line);
+    *out += "\n  |" + vreceiver::script::GbkToUtf8(line) + "| " + vreceiver::script::HexOf(line);
   }
   return false;
 }
 
 }  // namespace
 
-void AddUiCommands(vrscript::Interpreter &in) {
-  in.Add("ui-wait-window", "ui-wait-window            wait for Tarvex's main window",
-         [](const Args &args, std::string *out) { return WaitMain(args, out) != nullptr; });
+void AddUiCommands(vreceiver::script::Interpreter &in) {
+  in.Add("ui-wait-window", "ui-wait-window            wait until Tarvex's main window shows",
+         WaitShown);
   in.Add("ui-show", "ui-show                   every control: id, class, visibility, text",
          [](const Args &args, std::string *out) {
            HWND main = WaitMain(args, out);

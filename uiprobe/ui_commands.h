@@ -9,6 +9,6 @@
 
 namespace uiprobe {
 
-void AddUiCommands(vrscript::Interpreter &interpreter);
+void AddUiCommands(vreceiver::script::Interpreter &interpreter);
 
 }  // namespace uiprobe

@@ -121,7 +121,7 @@ class RealLibraryTest : public ::testing::Test {
   std::string Text(int id) const { return surface.ControlText(id); }
 
   vreceiver::Receiver receiver;
-  vreceiver::VirtualPlatform platform;
+  testsupport::VirtualPlatform platform;
   mqd7ra::Library core;
   RealLibraryBinding binding;
   DeviceLibrary library;

@@ -80,7 +80,7 @@ class DeviceTest : public ::testing::Test {
   // named another device, and after XClose nothing is left open.
   void TearDown() override {
     library.XClose();
-    const vreceiver::IoCounters counters = platform.Counters();
+    const testsupport::IoCounters counters = platform.Counters();
     EXPECT_EQ(0u, counters.closesThatWaited) << "a handle was closed under a pending read";
     EXPECT_EQ(0u, counters.invalidCloses) << "a handle value was closed that was not open";
     EXPECT_EQ(0u, counters.strayReads) << "the reader read another interface";
@@ -107,7 +107,7 @@ class DeviceTest : public ::testing::Test {
   }
 
   vreceiver::Receiver receiver;
-  vreceiver::VirtualPlatform platform{receiver};
+  testsupport::VirtualPlatform platform{receiver};
   MessageLog messages;
   mqd7ra::Library library{platform};
 };

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <thread>
 
-namespace vreceiver {
+namespace testsupport {
 
 using mqd7ra::DeviceHandle;
 using mqd7ra::kInvalidHandle;
@@ -184,7 +184,7 @@ DeviceHandle VirtualPlatform::OpenDevice(const char *path) {
   uint16_t inputLength = 0;
   uint16_t featureLength = 0;
   const bool receiverInput = receiver_.Attributes(model, &vendorId, &productId) &&
-                             vendorId == kReceiverVendorId &&
+                             vendorId == vreceiver::kReceiverVendorId &&
                              receiver_.Lengths(model, &inputLength, &featureLength) &&
                              inputLength != 0 && featureLength == 0;
   std::lock_guard<std::mutex> lock(mutex_);
@@ -446,4 +446,4 @@ void VirtualPlatform::PostToWindow(mqd7ra::WindowHandle window, uint32_t message
   if (sink_) sink_(window, message, wParam, lParam);
 }
 
-}  // namespace vreceiver
+}  // namespace testsupport

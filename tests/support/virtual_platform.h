@@ -35,7 +35,10 @@
 #include "platform/platform.h"
 #include "vreceiver/receiver.h"
 
-namespace vreceiver {
+namespace testsupport {
+
+using vreceiver::InterfaceInfo;
+using vreceiver::Receiver;
 
 // What the port saw that a program must not do, or that the class driver
 // turned away.
@@ -155,4 +158,4 @@ class VirtualPlatform : public mqd7ra::Platform {
   MessageSink sink_;
 };
 
-}  // namespace vreceiver
+}  // namespace testsupport

@@ -17,7 +17,7 @@ using mqd7ra::ReadResult;
 constexpr uint32_t kWaitMs = 5000;
 
 struct ReadJob {
-  vreceiver::VirtualPlatform *platform;
+  testsupport::VirtualPlatform *platform;
   DeviceHandle handle;
   std::atomic<int> result{-1};
 };
@@ -47,7 +47,7 @@ class VirtualPlatformTest : public ::testing::Test {
   }
 
   vreceiver::Receiver receiver;  // two foreign interfaces, then input (2) and feature (3)
-  vreceiver::VirtualPlatform platform{receiver};
+  testsupport::VirtualPlatform platform{receiver};
 };
 
 TEST_F(VirtualPlatformTest, ClosedValuesComeBackAtOnceLowestFirst) {

@@ -2,14 +2,9 @@
 # export table, call every export against Wine's own HID stack (no receiver),
 # read its version resource.
 add_executable(mqd7ra_dll_check ${CMAKE_CURRENT_LIST_DIR}/dll_check.cpp)
-target_include_directories(mqd7ra_dll_check PRIVATE ${PROJECT_SOURCE_DIR}/device/include)
-target_link_libraries(mqd7ra_dll_check PRIVATE user32 setupapi hid version tarvex_version)
+target_link_libraries(mqd7ra_dll_check PRIVATE mqd7ra_header vreceiver_hid user32 version tarvex_version)
 tarvex_warnings(mqd7ra_dll_check)
-set_target_properties(mqd7ra_dll_check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-
-if(TARGET MQD7RA)
-  add_dependencies(mqd7ra_dll_check MQD7RA)
-  add_test(NAME wine.mqd7ra_dll_check COMMAND mqd7ra_dll_check
-           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-  set_tests_properties(wine.mqd7ra_dll_check PROPERTIES TIMEOUT 120)
-endif()
+add_dependencies(mqd7ra_dll_check MQD7RA)
+add_test(NAME wine.mqd7ra_dll_check COMMAND mqd7ra_dll_check
+         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set_tests_properties(wine.mqd7ra_dll_check PROPERTIES TIMEOUT 120)

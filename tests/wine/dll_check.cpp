@@ -7,18 +7,13 @@
 //  - its version resource carries the project version in Tarvex.exe's
 //    language block.
 #include <windows.h>
-// after windows.h
-#include <setupapi.h>
-
-extern "C" {
-#include <hidsdi.h>
-}
 
 #include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
 
+#include "hid_interfaces.h"
 #include "mqd7ra.h"
 #include "tarvex_version.h"
 
@@ -79,17 +74,7 @@ void CheckExportTable(HMODULE module) {
 
 // The scan below is only meaningful when Wine lists HID interfaces to skip.
 void CheckForeignInterfacesListed() {
-  GUID hid;
-  HidD_GetHidGuid(&hid);
-  HDEVINFO set =
-      SetupDiGetClassDevsA(&hid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-  DWORD count = 0;
-  if (set != INVALID_HANDLE_VALUE) {
-    SP_DEVICE_INTERFACE_DATA data;
-    data.cbSize = sizeof data;
-    while (SetupDiEnumDeviceInterfaces(set, nullptr, &hid, count, &data)) ++count;
-    SetupDiDestroyDeviceInfoList(set);
-  }
+  const size_t count = vreceiver::hid::ListPaths().size();
   std::printf("HID interfaces listed by Wine: %lu\n", static_cast<unsigned long>(count));
   Check(count > 0, "Wine lists foreign HID interfaces for the scan to skip");
 }

@@ -13,14 +13,15 @@ extern "C" {
 #include <cstdio>
 #include <string>
 
-#include "receiver_interface.h"
+#include "hid_interfaces.h"
+#include "vreceiver/receiver_identity.h"
 
 namespace {
 
-using vrhid::kReportLength;
+using vreceiver::kReportLength;
 
 HANDLE OpenReceiver(bool feature) {
-  return vrhid::OpenReceiverInterface(feature, GENERIC_READ | GENERIC_WRITE);
+  return vreceiver::hid::OpenReceiverInterface(feature, GENERIC_READ | GENERIC_WRITE);
 }
 
 void Print(const char *what, bool ok, const BYTE *bytes = nullptr, DWORD count = 0) {

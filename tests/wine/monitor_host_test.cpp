@@ -12,6 +12,7 @@
 #include "gbk_text.h"
 #include "resource.h"
 #include "status_label.h"
+#include "tarvex_title.h"
 #include "win32_surface.h"
 #include "wine_check.h"
 
@@ -114,7 +115,7 @@ void MainTemplateIsTheLayout() {
   CHECK(count == 25);
   CHECK(r.Short() == 0 && r.Short() == 0 && r.Short() == 487 && r.Short() == 253);
   CHECK(r.SzOrOrd().empty() && r.SzOrOrd().empty());
-  CHECK(r.Sz() == L"NVT MQDZA 测试-V1.32");
+  CHECK(r.Sz() == L"" TARVEX_TITLE);
   CHECK(r.Word() == 10);
   CHECK(r.Word() == 0 && r.Byte() == 0 && r.Byte() == 1);
   CHECK(r.Sz() == L"宋体");

@@ -2,22 +2,19 @@
 # real Tarvex.exe and MQD7RA.dll (which reach it through Wine's own HID
 # stack and the virtual receiver's driver) and the UI probe's commands.
 # Run with the prefix's wine server up (scripts/wine-prefix.sh ctest ...).
-if(TARGET MQD7RA AND TARGET Tarvex AND TARGET vreceiver)
-  file(GLOB scenario_scripts CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/scenarios/*.vr)
-  foreach(script IN LISTS scenario_scripts)
-    get_filename_component(name ${script} NAME_WE)
-    # A line "# vreceiver options: --window" starts the receiver so.
-    file(STRINGS ${script} option_lines REGEX "^# vreceiver options: ")
-    string(REPLACE "# vreceiver options: " "" options "${option_lines}")
-    separate_arguments(options)
-    add_test(NAME wine.scenario.${name} COMMAND vreceiver ${options} --script ${script}
-             WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-    set_tests_properties(wine.scenario.${name} PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
-  endforeach()
-endif()
+file(GLOB scenario_scripts CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/scenarios/*.vr)
+foreach(script IN LISTS scenario_scripts)
+  get_filename_component(name ${script} NAME_WE)
+  # A line "# vreceiver options: --window" starts the receiver so.
+  file(STRINGS ${script} option_lines REGEX "^# vreceiver options: ")
+  string(REPLACE "# vreceiver options: " "" options "${option_lines}")
+  separate_arguments(options)
+  add_test(NAME wine.scenario.${name} COMMAND vreceiver ${options} --script ${script}
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  set_tests_properties(wine.scenario.${name} PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+endforeach()
 
 # A program of its own for the hid_stack scenario: the HID stack's answers.
 add_executable(hid_probe ${CMAKE_CURRENT_LIST_DIR}/hid_probe.cpp)
-target_link_libraries(hid_probe PRIVATE receiver_interface)
+target_link_libraries(hid_probe PRIVATE vreceiver_hid)
 tarvex_warnings(hid_probe)
-set_target_properties(hid_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

@@ -2,7 +2,7 @@
 # Runs Tarvex.exe from a folder of its own next to the probe library and
 # checks the library calls it made (start-up, the automatic display-text send
 # after the probe's one input, teardown) and its standard-output line.
-#   tarvex_library_calls.sh <Tarvex.exe> <tarvex_window.exe> <probe dll> <scratch dir>
+#   tarvex_library_calls.sh <Tarvex.exe> <uiprobe.exe> <probe dll> <scratch dir>
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 exe=$1 helper=$2 probe=$3 dir=$4

@@ -4,7 +4,7 @@
 # on PATH is (PATH comes after the current directory in the platform's
 # order, so this also shows the current directory is left out, not just
 # searched later). Wine's PATH takes extra folders from WINEPATH.
-#   tarvex_planted_dll.sh <Tarvex.exe> <tarvex_window.exe> <probe dll> <scratch dir>
+#   tarvex_planted_dll.sh <Tarvex.exe> <uiprobe.exe> <probe dll> <scratch dir>
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 exe=$1 helper=$2 probe=$3 dir=$4

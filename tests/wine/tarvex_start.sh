@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Starts Tarvex.exe under Wine, waits for its main window, takes a
 # screenshot, closes the window and waits for the program to end.
-#   tarvex_start.sh <Tarvex.exe> <tarvex_window.exe> <screenshot.png|-> [working dir]
+#   tarvex_start.sh <Tarvex.exe> <uiprobe.exe> <screenshot.png|-> [working dir]
 # Every wait is bounded. With TARVEX_STDOUT set, the program's standard
 # output is kept in that file; with TARVEX_LIBRARY set, that MQD7RA.dll is
 # put beside the program first when none is there.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 [ -n "${DISPLAY:-}" ] || exec "$here/../../scripts/with-xvfb.sh" "$0" "$@"
-exe=$1 helper=$2 shot=$3 workdir=${4:-$(dirname "$1")}
+exe=$1 probe=$2 shot=$3 workdir=${4:-$(dirname "$1")}
 if [ -n "${TARVEX_LIBRARY:-}" ] && [ ! -e "$(dirname "$exe")/MQD7RA.dll" ]; then
   cp "$TARVEX_LIBRARY" "$(dirname "$exe")/MQD7RA.dll"
 fi
@@ -18,7 +18,7 @@ out=${TARVEX_STDOUT:-/dev/null}
 (cd "$workdir" && exec "$here/../../scripts/wine-run.sh" "$exe") >"$out" &
 pid=$!
 
-if ! run "$helper" wait 30000; then
+if ! run "$probe" "ui-wait-window timeout=30000" >/dev/null; then
   echo "main window did not show"; kill "$pid" 2>/dev/null; exit 1
 fi
 if [ "$shot" != - ]; then
@@ -26,7 +26,7 @@ if [ "$shot" != - ]; then
   import -window root "$shot"
   echo "screenshot: $shot"
 fi
-if ! run "$helper" close 15000; then
+if ! run "$probe" "ui-close timeout=15000" >/dev/null; then
   echo "main window did not close"; kill "$pid" 2>/dev/null; exit 1
 fi
 if ! timeout 20 tail --pid="$pid" -f /dev/null; then

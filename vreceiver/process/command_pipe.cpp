@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-namespace vrhost {
+namespace vreceiver::process {
 
-std::unique_ptr<PipeListener> ServeCommands(vrscript::Interpreter &interpreter) {
+std::unique_ptr<PipeListener> ServeCommands(vreceiver::script::Interpreter &interpreter) {
   auto listener = std::make_unique<PipeListener>(kCommandPipe, [&interpreter](HANDLE pipe) {
     std::string line;
     while (ReadPipe(pipe, &line)) {
@@ -40,4 +40,4 @@ bool SendCommand(const std::string &line) {
   return ok && reply.compare(0, 2, "ok") == 0;
 }
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

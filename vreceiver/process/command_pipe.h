@@ -9,12 +9,12 @@
 #include "interpreter.h"
 #include "pipe_listener.h"
 
-namespace vrhost {
+namespace vreceiver::process {
 
 constexpr const char *kCommandPipe = "\\\\.\\pipe\\tarvex-vreceiver-command";
 
-std::unique_ptr<PipeListener> ServeCommands(vrscript::Interpreter &interpreter);
+std::unique_ptr<PipeListener> ServeCommands(vreceiver::script::Interpreter &interpreter);
 // Sends one command to a running receiver; prints its answer.
 bool SendCommand(const std::string &line);
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

@@ -4,7 +4,7 @@
 
 #include "control.h"
 
-namespace vrhost {
+namespace vreceiver::process {
 
 namespace {
 
@@ -58,4 +58,4 @@ bool ControlDevice::Call(DWORD code, const void *in, DWORD inSize, void *out, DW
 
 void ControlDevice::Stop() { SetEvent(stop_); }
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

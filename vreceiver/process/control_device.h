@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace vrhost {
+namespace vreceiver::process {
 
 class ControlDevice {
  public:
@@ -29,4 +29,4 @@ class ControlDevice {
   HANDLE stop_;
 };
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

@@ -8,16 +8,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "hid_listing.h"
+#include "hid_interfaces.h"
 #include "timing_log.h"
 
-namespace vrhost {
+namespace vreceiver::process {
 
 namespace {
 
-// The receiver's reports carry these IDs (report ID first, 8 bytes).
-constexpr uint8_t kInputReportId = 4;
-constexpr uint8_t kFeatureReportId = 6;
 // Plug and Play installs a device seen for the first time in the prefix;
 // on a loaded machine a dozen of those take several seconds.
 constexpr uint32_t kListWaitMs = 60000;
@@ -62,7 +59,7 @@ bool SameLayout(const std::vector<tarvexvr_interface> &a, const std::vector<tarv
 
 // True when the path is the HID interface of the child with this ID.
 bool PathOf(const std::string &path, const std::string &id) {
-  return path.find("hid#" + Lower(id) + "#") != std::string::npos;
+  return Lower(path).find("hid#" + Lower(id) + "#") != std::string::npos;
 }
 
 // Wine keeps its raw-input list of HID devices with handles opened in its
@@ -159,7 +156,7 @@ bool DeviceServer::WaitListed(const std::vector<tarvexvr_interface> &layout, std
   std::vector<std::string> seen;
   const ULONGLONG deadline = GetTickCount64() + kListWaitMs;
   for (;;) {
-    const std::vector<std::string> paths = ListedHidPaths();
+    const std::vector<std::string> paths = hid::ListPaths();
     seen.clear();
     bool match = true;
     for (const std::string &id : ever) {
@@ -337,4 +334,4 @@ void DeviceServer::SendReports() {
   }
 }
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

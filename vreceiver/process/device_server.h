@@ -22,7 +22,7 @@
 #include "control_device.h"
 #include "vreceiver/receiver.h"
 
-namespace vrhost {
+namespace vreceiver::process {
 
 class DeviceServer {
  public:
@@ -73,4 +73,4 @@ class DeviceServer {
 // '#', in upper case ("VID_10CE&PID_EB91&MI_00").
 std::string InterfaceId(const std::string &modelPath);
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

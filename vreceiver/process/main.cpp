@@ -52,7 +52,7 @@ bool ParseOptions(int argc, char **argv, Options *options) {
   return true;
 }
 
-void ReadStandardInput(vrscript::Interpreter &interpreter) {
+void ReadStandardInput(vreceiver::script::Interpreter &interpreter) {
   std::string line;
   while (!interpreter.QuitRequested() && std::getline(std::cin, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -66,13 +66,13 @@ void ReadStandardInput(vrscript::Interpreter &interpreter) {
 int Serve(const Options &options) {
   // Threads of the pipe servers use these until the process ends.
   auto *receiver = new vreceiver::Receiver;
-  auto *server = new vrhost::DeviceServer(*receiver);
-  auto *interpreter = new vrscript::Interpreter;
-  vrhost::AddReceiverCommands(*interpreter, *receiver, *server);
-  vrhost::AddProgramCommands(*interpreter);
+  auto *server = new vreceiver::process::DeviceServer(*receiver);
+  auto *interpreter = new vreceiver::script::Interpreter;
+  vreceiver::process::AddReceiverCommands(*interpreter, *receiver, *server);
+  vreceiver::process::AddProgramCommands(*interpreter);
   uiprobe::AddUiCommands(*interpreter);
   interpreter->Add("quit", "quit                      end the receiver process",
-                   [interpreter](const vrscript::Args &, std::string *) {
+                   [interpreter](const vreceiver::script::Args &, std::string *) {
                      interpreter->RequestQuit();
                      return true;
                    });
@@ -82,8 +82,8 @@ int Serve(const Options &options) {
     std::fflush(stdout);
     ExitProcess(1);
   }
-  auto commands = vrhost::ServeCommands(*interpreter);
-  if (options.window && !pendant::OpenPendantWindow(*interpreter, *receiver, [interpreter] {
+  auto commands = vreceiver::process::ServeCommands(*interpreter);
+  if (options.window && !pendant_window::OpenPendantWindow(*interpreter, *receiver, [interpreter] {
         interpreter->RequestQuit();
       })) {
     std::printf("vreceiver: cannot open the pendant window\n");
@@ -111,7 +111,7 @@ int Serve(const Options &options) {
   }
   std::printf("%s\n", ok ? "vreceiver: all commands succeeded" : "vreceiver: a command failed");
   std::fflush(stdout);
-  vrhost::StopProgram();
+  vreceiver::process::StopProgram();
   server->Stop();
   receiver->Shutdown();
   ExitProcess(ok ? 0 : 1);
@@ -124,7 +124,7 @@ int main(int argc, char **argv) {
   if (!ParseOptions(argc, argv, &options)) return 2;
   if (!options.sends.empty()) {
     bool ok = true;
-    for (const std::string &line : options.sends) ok = vrhost::SendCommand(line) && ok;
+    for (const std::string &line : options.sends) ok = vreceiver::process::SendCommand(line) && ok;
     return ok ? 0 : 1;
   }
   return Serve(options);

@@ -1,6 +1,6 @@
 #include "pipe_listener.h"
 
-namespace vrhost {
+namespace vreceiver::process {
 
 namespace {
 
@@ -181,4 +181,4 @@ void WaitClientGone(HANDLE pipe) {
   }
 }
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

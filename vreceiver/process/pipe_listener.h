@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-namespace vrhost {
+namespace vreceiver::process {
 
 class PipeListener {
  public:
@@ -57,4 +57,4 @@ bool ReadPipe(HANDLE pipe, std::string *message);
 // Blocks until the client closes its end (or the pipe is disconnected).
 void WaitClientGone(HANDLE pipe);
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

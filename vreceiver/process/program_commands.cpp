@@ -15,11 +15,11 @@
 #include "text.h"
 #include "timing_log.h"
 
-namespace vrhost {
+namespace vreceiver::process {
 
 namespace {
 
-using vrscript::Args;
+using vreceiver::script::Args;
 
 struct Program {
   std::mutex mutex;
@@ -43,7 +43,7 @@ void CollectOutput(HANDLE readEnd) {
       if (buffer[i] == '\n') {
         std::string line = program.partial;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        program.lines.push_back(vrscript::GbkToUtf8(line));
+        program.lines.push_back(vreceiver::script::GbkToUtf8(line));
         NoteLineArrived();
         program.partial.clear();
       } else {
@@ -145,7 +145,7 @@ bool ExpectStdout(const Args &args, std::string *out) {
     *out = "expected one quoted line";
     return false;
   }
-  if (vrscript::WaitUntil([&] { return HasLine(args.words[0]); }, args.Timeout())) return true;
+  if (vreceiver::script::WaitUntil([&] { return HasLine(args.words[0]); }, args.Timeout())) return true;
   Program &program = TheProgram();
   std::lock_guard<std::mutex> lock(program.mutex);
   *out = "no such line; the program wrote:";
@@ -155,7 +155,7 @@ bool ExpectStdout(const Args &args, std::string *out) {
 
 bool StdoutLines(const Args &args, std::string *out) {
   long want = 0;
-  if (args.words.size() != 1 || !vrscript::ParseNumber(args.words[0], &want)) {
+  if (args.words.size() != 1 || !vreceiver::script::ParseNumber(args.words[0], &want)) {
     *out = "expected a count";
     return false;
   }
@@ -164,7 +164,7 @@ bool StdoutLines(const Args &args, std::string *out) {
     std::lock_guard<std::mutex> lock(program.mutex);
     return static_cast<long>(program.lines.size());
   };
-  if (vrscript::WaitUntil([&] { return count() == want; }, args.Timeout())) return true;
+  if (vreceiver::script::WaitUntil([&] { return count() == want; }, args.Timeout())) return true;
   *out = "the program wrote " + std::to_string(count()) + " lines";
   return false;
 }
@@ -181,7 +181,7 @@ bool Snapshot(const Args &args, std::string *out) {
   std::printf("snapshot %s\n", args.words[0].c_str());
   std::fflush(stdout);
   std::string file = std::string(folder) + "\\" + args.words[0] + ".png";
-  bool ok = vrscript::WaitUntil(
+  bool ok = vreceiver::script::WaitUntil(
       [&] { return GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES; },
       args.Timeout(20000));
   if (!ok) *out = "no snapshot saved as " + file;
@@ -248,7 +248,7 @@ void StopProgram() {
   if (Running(program)) TerminateProcess(program.process, 1);
 }
 
-void AddProgramCommands(vrscript::Interpreter &in) {
+void AddProgramCommands(vreceiver::script::Interpreter &in) {
   in.Add("run", "run PROGRAM [ARGS..]      start a program (its standard output is kept)", Run);
   in.Add("wait-exit", "wait-exit                 wait until the program has ended", WaitExit);
   in.Add("expect-stdout", "expect-stdout \"LINE\"      wait until the program wrote this line",
@@ -285,7 +285,7 @@ void AddProgramCommands(vrscript::Interpreter &in) {
   in.Add("sleep", "sleep MS                  pause (pacing a demo; tests wait on state instead)",
          [](const Args &args, std::string *out) {
            long ms = 0;
-           if (args.words.size() != 1 || !vrscript::ParseNumber(args.words[0], &ms) || ms < 0) {
+           if (args.words.size() != 1 || !vreceiver::script::ParseNumber(args.words[0], &ms) || ms < 0) {
              *out = "expected milliseconds";
              return false;
            }
@@ -299,4 +299,4 @@ void AddProgramCommands(vrscript::Interpreter &in) {
          });
 }
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

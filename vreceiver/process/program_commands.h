@@ -4,10 +4,10 @@
 
 #include "interpreter.h"
 
-namespace vrhost {
+namespace vreceiver::process {
 
-void AddProgramCommands(vrscript::Interpreter &interpreter);
+void AddProgramCommands(vreceiver::script::Interpreter &interpreter);
 // Ends a program still running (the tool's exit).
 void StopProgram();
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

@@ -7,12 +7,12 @@
 
 #include "text.h"
 
-namespace vrhost {
+namespace vreceiver::process {
 
 namespace {
 
-using vrscript::Args;
-using vrscript::ParseNumber;
+using vreceiver::script::Args;
+using vreceiver::script::ParseNumber;
 
 bool Number(const Args &args, size_t index, long low, long high, long *value, std::string *out) {
   if (index >= args.words.size() || !ParseNumber(args.words[index], value) || *value < low ||
@@ -63,7 +63,7 @@ bool HexWords(const Args &args, size_t from, std::vector<uint8_t> *bytes, std::s
 }
 
 std::string HexOf(const std::vector<uint8_t> &bytes) {
-  return vrscript::HexOf(std::string(bytes.begin(), bytes.end()));
+  return vreceiver::script::HexOf(std::string(bytes.begin(), bytes.end()));
 }
 
 uint8_t TodayUtc() {
@@ -73,7 +73,7 @@ uint8_t TodayUtc() {
 }
 
 // A command that waits until a count taken from the model equals N.
-vrscript::Handler CountIs(vreceiver::Receiver &receiver, std::function<size_t()> count) {
+vreceiver::script::Handler CountIs(vreceiver::Receiver &receiver, std::function<size_t()> count) {
   return [&receiver, count](const Args &args, std::string *out) {
     long want = 0;
     if (!Number(args, 0, 0, 1000000, &want, out)) return false;
@@ -87,7 +87,7 @@ vrscript::Handler CountIs(vreceiver::Receiver &receiver, std::function<size_t()>
 // A command whose check is retried after every change of the model until it
 // passes or the time-out ends; the last failure's message is kept.
 using Check = std::function<bool(vreceiver::Receiver &, const Args &, std::string *)>;
-vrscript::Handler Eventually(vreceiver::Receiver &receiver, Check check) {
+vreceiver::script::Handler Eventually(vreceiver::Receiver &receiver, Check check) {
   return [&receiver, check](const Args &args, std::string *out) {
     bool ok = receiver.WaitFor(
         [&] {
@@ -133,7 +133,7 @@ Check BytesAre(std::function<std::vector<std::vector<uint8_t>>(vreceiver::Receiv
 std::string DescribeDisplay(const vreceiver::DisplayText &text) {
   std::string line = "display day=" + std::to_string(text.day) + " payload(" +
                      std::to_string(text.payload.size()) + ")=" + HexOf(text.payload);
-  for (const std::string &lcd : text.lines) line += "\n  |" + vrscript::GbkToUtf8(lcd) + "|";
+  for (const std::string &lcd : text.lines) line += "\n  |" + vreceiver::script::GbkToUtf8(lcd) + "|";
   return line;
 }
 
@@ -161,7 +161,7 @@ std::string Show(vreceiver::Receiver &receiver) {
   return text;
 }
 
-void AddMachine(vrscript::Interpreter &in, vreceiver::Receiver &r, DeviceServer &server) {
+void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r, DeviceServer &server) {
   in.Add("plug", "plug                      the receiver appears",
          [&r, &server](const Args &, std::string *out) {
            r.Plug();
@@ -213,7 +213,7 @@ void AddMachine(vrscript::Interpreter &in, vreceiver::Receiver &r, DeviceServer 
          });
 }
 
-void AddPendant(vrscript::Interpreter &in, vreceiver::Receiver &r, DeviceServer &server) {
+void AddPendant(vreceiver::script::Interpreter &in, vreceiver::Receiver &r, DeviceServer &server) {
   in.Add("keys", "keys K1 [K2]              one report with these key codes down",
          [&r](const Args &a, std::string *out) {
            long k1 = 0, k2 = 0;
@@ -324,16 +324,16 @@ bool ExpectDisplay(vreceiver::Receiver &r, const Args &a, std::string *out) {
   }
   const vreceiver::DisplayText &text = texts[index];
   std::string want;
-  for (size_t line = 0; line < 4; ++line) {
-    want += vrscript::Utf8ToGbkPadded(a.words[line + 1], vreceiver::kLcdLineWidths[line]);
+  for (const std::string &line : vreceiver::script::LcdLinesFromUtf8({a.words.begin() + 1, a.words.end()})) {
+    want += line;
   }
   if (std::string(text.payload.begin(), text.payload.end()) == want) return true;
   *out = "got " + DescribeDisplay(text) + "\nwant payload(" + std::to_string(want.size()) +
-         ")=" + vrscript::HexOf(want);
+         ")=" + vreceiver::script::HexOf(want);
   return false;
 }
 
-void AddObservations(vrscript::Interpreter &in, vreceiver::Receiver &r) {
+void AddObservations(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
   in.Add("expect-greetings", "expect-greetings N        wait until N greetings were received",
          CountIs(r, [&r] { return r.GreetingDays().size(); }));
   in.Add("expect-displays", "expect-displays N         wait until N display texts were received",
@@ -386,11 +386,11 @@ void AddObservations(vrscript::Interpreter &in, vreceiver::Receiver &r) {
 
 }  // namespace
 
-void AddReceiverCommands(vrscript::Interpreter &interpreter, vreceiver::Receiver &receiver,
+void AddReceiverCommands(vreceiver::script::Interpreter &interpreter, vreceiver::Receiver &receiver,
                          DeviceServer &server) {
   AddMachine(interpreter, receiver, server);
   AddPendant(interpreter, receiver, server);
   AddObservations(interpreter, receiver);
 }
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

@@ -7,9 +7,9 @@
 #include "interpreter.h"
 #include "vreceiver/receiver.h"
 
-namespace vrhost {
+namespace vreceiver::process {
 
-void AddReceiverCommands(vrscript::Interpreter &interpreter, vreceiver::Receiver &receiver,
+void AddReceiverCommands(vreceiver::script::Interpreter &interpreter, vreceiver::Receiver &receiver,
                          DeviceServer &server);
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

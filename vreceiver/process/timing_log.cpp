@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace vrhost {
+namespace vreceiver::process {
 namespace {
 
 struct TimingLog {
@@ -62,4 +62,4 @@ bool WriteTimings(const std::string &path) {
   return std::fclose(file) == 0;
 }
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

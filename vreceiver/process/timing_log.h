@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace vrhost {
+namespace vreceiver::process {
 
 void NoteReportHanded();
 void NoteLineArrived();
@@ -16,4 +16,4 @@ void NoteMark(const std::string &name);
 // and forgets them.
 bool WriteTimings(const std::string &path);
 
-}  // namespace vrhost
+}  // namespace vreceiver::process

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 
-namespace vrscript {
+namespace vreceiver::script {
 
 uint32_t Args::Timeout(uint32_t fallback) const {
   auto it = options.find("timeout");
@@ -150,4 +150,4 @@ std::string Interpreter::Help() const {
   return text;
 }
 
-}  // namespace vrscript
+}  // namespace vreceiver::script

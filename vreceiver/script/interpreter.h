@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace vrscript {
+namespace vreceiver::script {
 
 // Generous: a loaded machine runs Wine programs slowly, and a wait ends as
 // soon as its condition holds.
@@ -54,4 +54,4 @@ class Interpreter {
   std::atomic<bool> quit_{false};
 };
 
-}  // namespace vrscript
+}  // namespace vreceiver::script

@@ -1,43 +1,25 @@
 #include "text.h"
 
-#include <windows.h>
+#include "gbk_text.h"
+#include "vreceiver/receiver.h"
 
-namespace vrscript {
+namespace vreceiver::script {
 
-namespace {
+using tarvex::win32::GbkToWide;
+using tarvex::win32::WideToGbk;
 
-constexpr UINT kGbk = 936;
+std::string GbkToUtf8(const std::string &gbk) { return WideToUtf8(GbkToWide(gbk)); }
+std::string Utf8ToGbk(const std::string &utf8) { return WideToGbk(Utf8ToWide(utf8)); }
 
-std::wstring ToWide(const std::string &text, UINT codePage) {
-  if (text.empty()) return std::wstring();
-  int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-  return wide;
+std::vector<std::string> LcdLinesFromUtf8(const std::vector<std::string> &utf8Lines) {
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < utf8Lines.size() && i < kLcdLineCount; ++i) {
+    std::string gbk = Utf8ToGbk(utf8Lines[i]);
+    if (gbk.size() < kLcdLineWidths[i]) gbk.append(kLcdLineWidths[i] - gbk.size(), ' ');
+    lines.push_back(gbk);
+  }
+  return lines;
 }
-
-std::string FromWide(const std::wstring &wide, UINT codePage) {
-  if (wide.empty()) return std::string();
-  int n = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string text(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), &text[0], n, nullptr,
-                      nullptr);
-  return text;
-}
-
-}  // namespace
-
-std::string GbkToUtf8(const std::string &gbk) { return FromWide(ToWide(gbk, kGbk), CP_UTF8); }
-std::string Utf8ToGbk(const std::string &utf8) { return FromWide(ToWide(utf8, CP_UTF8), kGbk); }
-std::string Utf8ToGbkPadded(const std::string &utf8, size_t width) {
-  std::string gbk = Utf8ToGbk(utf8);
-  if (gbk.size() < width) gbk.append(width - gbk.size(), ' ');
-  return gbk;
-}
-
-std::wstring Utf8ToWide(const std::string &utf8) { return ToWide(utf8, CP_UTF8); }
-std::string WideToUtf8(const std::wstring &wide) { return FromWide(wide, CP_UTF8); }
 
 std::string HexOf(const std::string &bytes) {
   static const char digits[] = "0123456789ABCDEF";
@@ -50,4 +32,4 @@ std::string HexOf(const std::string &bytes) {
   return hex;
 }
 
-}  // namespace vrscript
+}  // namespace vreceiver::script

@@ -2,17 +2,21 @@
 // the LCD hold GBK (code page 936) bytes, the wide API UTF-16.
 #pragma once
 
-#include <cstddef>
 #include <string>
+#include <vector>
 
-namespace vrscript {
+#include "gbk_text.h"
+
+namespace vreceiver::script {
+
+using tarvex::win32::Utf8ToWide;
+using tarvex::win32::WideToUtf8;
 
 std::string GbkToUtf8(const std::string &gbk);
 std::string Utf8ToGbk(const std::string &utf8);
-// GBK bytes space-padded to `width` (a line of the LCD as the payload has it).
-std::string Utf8ToGbkPadded(const std::string &utf8, size_t width);
-std::wstring Utf8ToWide(const std::string &utf8);
-std::string WideToUtf8(const std::wstring &wide);
+// Lines of the LCD as a script gives them (UTF-8) in the GBK bytes the
+// payload carries, each space-padded to its line's width.
+std::vector<std::string> LcdLinesFromUtf8(const std::vector<std::string> &utf8Lines);
 std::string HexOf(const std::string &bytes);
 
-}  // namespace vrscript
+}  // namespace vreceiver::script

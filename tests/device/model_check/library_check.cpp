@@ -72,7 +72,7 @@ struct LibraryCheck::State {
   CheckOptions options;
   std::mt19937_64 random;
   vreceiver::Receiver receiver;
-  vreceiver::VirtualPlatform platform{receiver};
+  testsupport::VirtualPlatform platform{receiver};
   MessageQueue messages;
   mqd7ra::Library library{platform};
   ReferenceModel reference;
@@ -321,7 +321,7 @@ void LibraryCheck::State::CheckMessages(WindowHandle before) {
 }
 
 void LibraryCheck::State::CheckCounters() {
-  const vreceiver::IoCounters c = platform.Counters();
+  const testsupport::IoCounters c = platform.Counters();
   Expect("closes that met a pending read", 0u, c.closesThatWaited);
   Expect("closes of a value not open", 0u, c.invalidCloses);
   Expect("reads of another interface", 0u, c.strayReads);

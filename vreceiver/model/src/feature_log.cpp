@@ -6,7 +6,6 @@ namespace vreceiver {
 
 namespace {
 
-constexpr uint32_t kReportLength = 8;
 constexpr uint32_t kPreludeLength = 6;
 constexpr size_t kHeaderLength = 3;
 constexpr size_t kLcdPayloadLength = 59;
@@ -38,18 +37,20 @@ void TrimFill(std::vector<uint8_t> *bytes, size_t keep) {
   }
 }
 
+}  // namespace
+
 std::vector<std::string> LcdLines(const std::vector<uint8_t> &payload) {
   std::vector<std::string> lines;
-  if (payload.size() != kLcdPayloadLength) return lines;
   size_t offset = 0;
   for (size_t width : kLcdLineWidths) {
-    lines.emplace_back(payload.begin() + offset, payload.begin() + offset + width);
+    const size_t from = std::min(offset, payload.size());
+    const size_t to = std::min(offset + width, payload.size());
+    lines.emplace_back(payload.begin() + static_cast<std::ptrdiff_t>(from),
+                       payload.begin() + static_cast<std::ptrdiff_t>(to));
     offset += width;
   }
   return lines;
 }
-
-}  // namespace
 
 FeatureKind FeatureLog::Add(const uint8_t *report, uint32_t length) {
   if (length != kReportLength && length != kPreludeLength) return FeatureKind::kStray;
@@ -135,7 +136,7 @@ std::vector<DisplayText> FeatureLog::DisplayTexts() const {
     text.payload.assign(entry.bytes.begin() + kHeaderLength, entry.bytes.end());
     const bool lcdFrame = entry.bytes.size() == kLcdFrameReports * (kReportLength - 1);
     TrimFill(&text.payload, lcdFrame ? kLcdPayloadLength : 0);
-    text.lines = LcdLines(text.payload);
+    if (text.payload.size() == kLcdPayloadLength) text.lines = LcdLines(text.payload);
     texts.push_back(std::move(text));
   }
   return texts;

@@ -9,8 +9,6 @@ namespace vreceiver {
 
 namespace {
 
-constexpr uint8_t kInputReportId = 4;
-
 Report MakeReport(const PendantState &p, int8_t wheelDelta) {
   const uint8_t mode = static_cast<uint8_t>((p.stepCode & 0x3F) | (p.wheelEnabled ? 0x40 : 0) |
                                             (p.emergencyStop ? 0x80 : 0));

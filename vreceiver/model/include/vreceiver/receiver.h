@@ -20,18 +20,22 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "vreceiver/receiver_identity.h"
+
 namespace vreceiver {
 
-constexpr uint16_t kReceiverVendorId = 0x10CE;
-constexpr uint16_t kDefaultProductId = 0xEB91;  // a 4-line handwheel model
-
-using Report = std::array<uint8_t, 8>;
+using Report = std::array<uint8_t, kReportLength>;
 
 // The pendant's LCD: four lines of these widths in bytes, 59 in all.
-constexpr size_t kLcdLineWidths[4] = {11, 16, 16, 16};
+constexpr size_t kLcdLineWidths[] = {11, 16, 16, 16};
+constexpr size_t kLcdLineCount = std::size(kLcdLineWidths);
+// A payload split into the LCD's lines, in bytes; a line the payload does
+// not reach is cut short or empty.
+std::vector<std::string> LcdLines(const std::vector<uint8_t> &payload);
 
 struct InterfaceInfo {
   std::string path;

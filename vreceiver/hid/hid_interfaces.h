@@ -1,0 +1,37 @@
+// The HID interfaces of the machine found the way any program finds them:
+// SetupAPI lists them, hid.dll reads their IDs and report lengths. Used by
+// the receiver process (to wait until the system lists what it presents)
+// and by programs of their own that reach the receiver (the HID stack
+// probe, the input benchmark, the library's check).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vreceiver::hid {
+
+struct HidInterface {
+  std::string path;
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+  uint16_t inputLength = 0;    // report ID included; 0 = no input reports
+  uint16_t featureLength = 0;  // report ID included; 0 = no feature reports
+};
+
+// Device paths of the HID interfaces present now, in the order the system
+// lists them.
+std::vector<std::string> ListPaths();
+// The same with each one's IDs and report lengths, read through a handle
+// that asks for no access (so another program's open does not stand in the
+// way); an interface that cannot be opened or read is left out.
+std::vector<HidInterface> ListInterfaces();
+bool IsReceiverInterface(const HidInterface &found);
+// Opens the first receiver interface whose input (or feature) reports are
+// 8 bytes long, shared for reading and writing, with `access`;
+// INVALID_HANDLE_VALUE when there is none. Its path goes to *path if given.
+HANDLE OpenReceiverInterface(bool feature, DWORD access, std::string *path = nullptr);
+
+}  // namespace vreceiver::hid
