@@ -1,13 +1,13 @@
-#include "win32_library.h"
+#include "win32_library_binding.h"
 
 namespace tarvex::win32 {
 
-bool Win32Library::Load(const char *fileName) {
+bool Win32LibraryBinding::Load(const char *fileName) {
   if (libraryModule == nullptr) libraryModule = LoadLibraryA(fileName);
   return libraryModule != nullptr;
 }
 
-ExportAddress Win32Library::Lookup(const char *exportName) {
+ExportAddress Win32LibraryBinding::Lookup(const char *exportName) {
   if (libraryModule == nullptr) return nullptr;
   return reinterpret_cast<ExportAddress>(GetProcAddress(libraryModule, exportName));
 }

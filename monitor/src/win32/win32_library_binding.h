@@ -8,7 +8,7 @@
 
 namespace tarvex::win32 {
 
-class Win32Library : public LibraryBinding {
+class Win32LibraryBinding : public LibraryBinding {
  public:
   bool IsLoaded() const override { return libraryModule != nullptr; }
   bool Load(const char *fileName) override;
