@@ -1,32 +1,28 @@
 // Serves a vreceiver::Receiver as a device of Wine's own HID stack, through
-// the virtual receiver driver (vreceiver-driver/): the interfaces the model lists
-// become the driver's HID children, the pendant's reports go to the input
-// interface at most one per millisecond (a full-speed interrupt endpoint),
-// and the opens, closes and feature reports the device sees go back into
-// the model in order. Any program in the prefix finds the receiver through
+// the virtual receiver's driver (vreceiver-driver/): the interfaces the
+// model lists become the driver's HID children (interface_layout), the
+// pendant's reports go to the input interface (input_pump), and the opens,
+// closes and feature reports the device sees go back into the model
+// (device_events). Any program in the prefix finds the receiver through
 // setupapi, hid.dll and hidclass.sys.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
-#include <deque>
-#include <map>
 #include <mutex>
 #include <set>
 #include <string>
-#include <thread>
-#include <vector>
 
-#include "control.h"
 #include "control_device.h"
+#include "device_events.h"
+#include "input_pump.h"
+#include "interface_layout.h"
 #include "vreceiver/receiver.h"
 
 namespace vreceiver::process {
 
 class DeviceServer {
  public:
-  explicit DeviceServer(vreceiver::Receiver &receiver);
+  explicit DeviceServer(Receiver &receiver);
   ~DeviceServer();
   DeviceServer(const DeviceServer &) = delete;
   DeviceServer &operator=(const DeviceServer &) = delete;
@@ -45,32 +41,20 @@ class DeviceServer {
   // Gives the device the model's information report.
   bool UpdateInfo();
   // The last events the device reported, oldest first (for a failure's report).
-  std::string RecentEvents();
+  std::string RecentEvents() { return events_.Recent(); }
 
  private:
   bool SetBehaviour(const tarvexvr_behaviour &behaviour);
-  void ServeEvents();
-  void HandleEvent(const tarvexvr_event &event);
-  void SendReports();
-  std::vector<tarvexvr_interface> Layout() const;
-  std::vector<tarvexvr_interface> WithoutNewInput(const std::vector<tarvexvr_interface> &layout);
-  bool SendLayout(const std::vector<tarvexvr_interface> &layout, std::string *out);
-  bool WaitListed(const std::vector<tarvexvr_interface> &layout, std::string *out);
+  bool SendLayout(const Layout &layout, std::string *out);
+  bool WaitListed(const Layout &layout, std::string *out);
 
-  vreceiver::Receiver &receiver_;
+  Receiver &receiver_;
   ControlDevice control_;
+  DeviceEvents events_{receiver_, control_};
+  InputPump pump_{receiver_, control_};
   std::mutex mutex_;
-  std::vector<tarvexvr_interface> sent_;  // the layout the driver has
-  std::set<std::string> ever_;            // every interface ID sent so far
-  std::map<uint32_t, int32_t> opens_;     // the driver's open number -> model handle
-  std::deque<std::string> recent_;        // the last events, described
-  bool stopping_ = false;
-  std::thread events_;
-  std::thread reports_;
+  Layout sent_;                // the layout the driver has
+  std::set<std::string> ever_;  // every interface ID sent so far
 };
-
-// The interface ID of a model path: the part after "hid#", up to the next
-// '#', in upper case ("VID_10CE&PID_EB91&MI_00").
-std::string InterfaceId(const std::string &modelPath);
 
 }  // namespace vreceiver::process

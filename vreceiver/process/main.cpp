@@ -17,6 +17,7 @@
 #include "command_pipe.h"
 #include "device_server.h"
 #include "interpreter.h"
+#include "pacing_commands.h"
 #include "pendant_window.h"
 #include "program_commands.h"
 #include "receiver_commands.h"
@@ -70,6 +71,7 @@ int Serve(const Options &options) {
   auto *interpreter = new vreceiver::script::Interpreter;
   vreceiver::process::AddReceiverCommands(*interpreter, *receiver, *server);
   vreceiver::process::AddProgramCommands(*interpreter);
+  vreceiver::process::AddPacingCommands(*interpreter);
   uiprobe::AddUiCommands(*interpreter);
   interpreter->Add("quit", "quit                      end the receiver process",
                    [interpreter](const vreceiver::script::Args &, std::string *) {

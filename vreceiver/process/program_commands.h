@@ -1,5 +1,6 @@
-// Commands that run the program under test beside the receiver (its
-// standard output collected line by line) and pace a session.
+// Commands that run the program under test beside the receiver: its
+// standard output collected line by line, its exit, its handle and thread
+// counts.
 #pragma once
 
 #include "interpreter.h"

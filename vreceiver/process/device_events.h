@@ -1,0 +1,45 @@
+// Takes the events the driver reports (programs' opens and closes of the
+// receiver's interfaces, feature reports written and asked for) and puts
+// them into the model, in order.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "control.h"
+#include "control_device.h"
+#include "vreceiver/receiver.h"
+
+namespace vreceiver::process {
+
+class DeviceEvents {
+ public:
+  DeviceEvents(Receiver &receiver, ControlDevice &control) : receiver_(receiver), control_(control) {}
+  ~DeviceEvents() { Join(); }
+  DeviceEvents(const DeviceEvents &) = delete;
+  DeviceEvents &operator=(const DeviceEvents &) = delete;
+
+  void Start();
+  // Waits for the serving thread (after the control device's calls stopped).
+  void Join();
+  // The last events, oldest first (for a failure's report).
+  std::string Recent();
+
+ private:
+  void Serve();
+  void Handle(const tarvexvr_event &event);
+  void Remember(const tarvexvr_event &event);
+
+  Receiver &receiver_;
+  ControlDevice &control_;
+  std::mutex mutex_;
+  std::map<uint32_t, int32_t> opens_;  // the driver's open number -> model handle
+  std::deque<std::string> recent_;
+  std::thread thread_;
+};
+
+}  // namespace vreceiver::process

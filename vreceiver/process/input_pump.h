@@ -1,0 +1,34 @@
+// Hands the pendant's input reports from the model to the driver's input
+// interface, as a full-speed USB interrupt endpoint delivers them.
+#pragma once
+
+#include <atomic>
+#include <thread>
+
+#include "control_device.h"
+#include "vreceiver/receiver.h"
+
+namespace vreceiver::process {
+
+class InputPump {
+ public:
+  InputPump(Receiver &receiver, ControlDevice &control) : receiver_(receiver), control_(control) {}
+  ~InputPump() { Stop(); }
+  InputPump(const InputPump &) = delete;
+  InputPump &operator=(const InputPump &) = delete;
+
+  void Start();
+  // Returns once the pump's thread has ended (the control device's calls
+  // must have been stopped first, or a send may block).
+  void Stop();
+
+ private:
+  void Run();
+
+  Receiver &receiver_;
+  ControlDevice &control_;
+  std::atomic<bool> stopping_{false};
+  std::thread thread_;
+};
+
+}  // namespace vreceiver::process

@@ -1,0 +1,121 @@
+#include "interface_layout.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "hid_interfaces.h"
+
+namespace vreceiver::process {
+
+namespace {
+
+// Plug and Play installs a device seen for the first time in the prefix;
+// on a loaded machine a dozen of those take several seconds.
+constexpr uint32_t kListWaitMs = 60000;
+constexpr DWORD kListPollMs = 5;
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+tarvexvr_interface DeviceInterface(const InterfaceInfo &info) {
+  tarvexvr_interface device = {};
+  std::snprintf(device.id, sizeof device.id, "%s", InterfaceId(info.path).c_str());
+  device.vendor_id = info.vendorId;
+  device.product_id = info.productId;
+  device.input_length = info.inputLength;
+  device.feature_length = info.featureLength;
+  if (info.vendorId == kReceiverVendorId) {
+    device.input_report_id = info.inputLength ? kInputReportId : 0;
+    device.feature_report_id = info.featureLength ? kFeatureReportId : 0;
+    device.flags = info.inputLength ? TARVEXVR_FLAG_PENDANT_INPUT : 0;
+  }
+  return device;
+}
+
+bool Same(const tarvexvr_interface &a, const tarvexvr_interface &b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// True when the path is the HID interface of the child with this ID.
+bool PathOf(const std::string &path, const std::string &id) {
+  return Lower(path).find("hid#" + Lower(id) + "#") != std::string::npos;
+}
+
+std::string Describe(const std::vector<std::string> &items) {
+  std::string text;
+  for (const std::string &item : items) text += (text.empty() ? "" : ", ") + item;
+  return text.empty() ? "none" : text;
+}
+
+}  // namespace
+
+std::string InterfaceId(const std::string &modelPath) {
+  const std::string lower = Lower(modelPath);
+  size_t start = lower.find("hid#");
+  if (start == std::string::npos) return "";
+  start += 4;
+  return Upper(modelPath.substr(start, lower.find('#', start) - start));
+}
+
+Layout LayoutOf(const std::vector<InterfaceInfo> &interfaces) {
+  Layout layout;
+  for (const InterfaceInfo &info : interfaces) layout.push_back(DeviceInterface(info));
+  return layout;
+}
+
+bool SameLayout(const Layout &a, const Layout &b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), Same);
+}
+
+Layout WithoutNewInput(const Layout &layout, const Layout &sent) {
+  Layout staged;
+  for (const tarvexvr_interface &device : layout) {
+    const bool isNew = std::none_of(sent.begin(), sent.end(),
+                                    [&](const tarvexvr_interface &d) { return Same(d, device); });
+    if (!(isNew && (device.flags & TARVEXVR_FLAG_PENDANT_INPUT))) staged.push_back(device);
+  }
+  return staged;
+}
+
+bool WaitListed(const Layout &layout, const std::set<std::string> &ever, std::string *out) {
+  std::vector<std::string> seen;
+  const ULONGLONG deadline = GetTickCount64() + kListWaitMs;
+  for (;;) {
+    const std::vector<std::string> paths = hid::ListPaths();
+    seen.clear();
+    bool match = true;
+    for (const std::string &id : ever) {
+      const bool wanted = std::any_of(layout.begin(), layout.end(),
+                                      [&](const tarvexvr_interface &d) { return id == d.id; });
+      const bool listed = std::any_of(paths.begin(), paths.end(),
+                                      [&](const std::string &path) { return PathOf(path, id); });
+      if (listed) seen.push_back(id);
+      match = match && wanted == listed;
+    }
+    if (match) return true;
+    if (GetTickCount64() >= deadline) break;
+    Sleep(kListPollMs);
+  }
+  std::vector<std::string> wanted;
+  for (const tarvexvr_interface &device : layout) wanted.push_back(device.id);
+  if (out) {
+    *out = "waited " + std::to_string(kListWaitMs) + " ms for the HID interfaces " +
+           Describe(wanted) + "; the system lists " + Describe(seen);
+  }
+  return false;
+}
+
+}  // namespace vreceiver::process

@@ -1,0 +1,11 @@
+// Commands that pace a session and note its moments: sleep, echo, the
+// demo's snapshots, and the timings the benchmark reads.
+#pragma once
+
+#include "interpreter.h"
+
+namespace vreceiver::process {
+
+void AddPacingCommands(vreceiver::script::Interpreter &interpreter);
+
+}  // namespace vreceiver::process
