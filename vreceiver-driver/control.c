@@ -130,15 +130,15 @@ static NTSTATUS send_input(IRP *irp, ULONG in_size) {
 
 static NTSTATUS set_behaviour(const struct tarvexvr_behaviour *in, ULONG in_size) {
   KIRQL irql;
-  if (in_size < sizeof(*in) || in->info_length > TARVEXVR_MAX_REPORT) {
-    return STATUS_INVALID_PARAMETER;
-  }
+  if (in_size < sizeof(*in)) return STATUS_INVALID_PARAMETER;
   KeAcquireSpinLock(&vr.lock, &irql);
-  if (in->mask & TARVEXVR_SET_WRITE_REFUSAL) vr.behaviour.refuse_writes = in->refuse_writes;
-  if (in->mask & TARVEXVR_SET_READ_REFUSAL) vr.behaviour.refuse_reads = in->refuse_reads;
+  if (in->mask & TARVEXVR_SET_WRITE_RULES) {
+    vr.rules.refuse_writes = in->rules.refuse_writes;
+    vr.rules.accept_first = in->rules.accept_first;
+  }
+  if (in->mask & TARVEXVR_SET_READ_RULES) vr.rules.refuse_reads = in->rules.refuse_reads;
   if (in->mask & TARVEXVR_SET_INFO_REPORT) {
-    vr.behaviour.info_length = in->info_length;
-    RtlCopyMemory(vr.behaviour.info_report, in->info_report, in->info_length);
+    RtlCopyMemory(vr.rules.info_report, in->rules.info_report, sizeof(vr.rules.info_report));
   }
   KeReleaseSpinLock(&vr.lock, irql);
   return STATUS_SUCCESS;
@@ -152,7 +152,7 @@ static BOOLEAN claim(FILE_OBJECT *file) {
   if (!vr.owner) {
     vr.owner = file;
     vr.event_head = vr.event_count = vr.events_lost = 0;
-    RtlZeroMemory(&vr.behaviour, sizeof(vr.behaviour));
+    RtlZeroMemory(&vr.rules, sizeof(vr.rules));
   }
   mine = vr.owner == file;
   KeReleaseSpinLock(&vr.lock, irql);

@@ -9,6 +9,8 @@
  * Plain C: the driver is C, the receiver process C++. */
 #pragma once
 
+#include "vreceiver/feature_rules.h"
+
 #define TARVEXVR_CONTROL_NAME L"\\Device\\TarvexVReceiver"
 #define TARVEXVR_CONTROL_LINK L"\\DosDevices\\TarvexVReceiver"
 #define TARVEXVR_CONTROL_PATH "\\\\.\\TarvexVReceiver"
@@ -56,19 +58,15 @@ struct tarvexvr_layout {
   struct tarvexvr_interface interfaces[TARVEXVR_MAX_INTERFACES];
 };
 
-#define TARVEXVR_SET_WRITE_REFUSAL 1u
-#define TARVEXVR_SET_READ_REFUSAL 2u
-#define TARVEXVR_SET_INFO_REPORT 4u
+/* Which parts of the rules a behaviour request sets. The write refusal is
+ * set only when it was set anew: the device counts it down. */
+#define TARVEXVR_SET_WRITE_RULES 1u /* refuse_writes, accept_first */
+#define TARVEXVR_SET_READ_RULES 2u  /* refuse_reads */
+#define TARVEXVR_SET_INFO_REPORT 4u /* info_report */
 
 struct tarvexvr_behaviour {
   unsigned int mask;
-  /* Feature writes: refuse the next `refuse_writes` (-1 all, 0 none). */
-  int refuse_writes;
-  /* Feature reads: refused while non-zero. */
-  unsigned int refuse_reads;
-  /* What a feature read is answered with (report ID first). */
-  unsigned int info_length;
-  unsigned char info_report[TARVEXVR_MAX_REPORT];
+  struct vr_feature_rules rules; /* what the device does with feature reports */
 };
 
 enum tarvexvr_event_kind {

@@ -158,8 +158,7 @@ static NTSTATUS set_feature(struct vr_child *child, IRP *irp) {
   KIRQL irql;
   if (!child->info.feature_length) return STATUS_INVALID_PARAMETER;
   KeAcquireSpinLock(&vr.lock, &irql);
-  accepted = vr.behaviour.refuse_writes == 0;
-  if (vr.behaviour.refuse_writes > 0) vr.behaviour.refuse_writes--;
+  accepted = vr_take_write(&vr.rules) != 0;
   KeReleaseSpinLock(&vr.lock, irql);
   feature_event(child, TARVEXVR_EVENT_FEATURE_WRITE, accepted, packet);
   if (!accepted) return STATUS_UNSUCCESSFUL;
@@ -169,19 +168,15 @@ static NTSTATUS set_feature(struct vr_child *child, IRP *irp) {
 
 static NTSTATUS get_feature(struct vr_child *child, IRP *irp) {
   HID_XFER_PACKET *packet = irp->UserBuffer;
-  BOOLEAN accepted;
-  ULONG length;
+  int answered;
   KIRQL irql;
   if (!child->info.feature_length) return STATUS_INVALID_PARAMETER;
   KeAcquireSpinLock(&vr.lock, &irql);
-  accepted = !vr.behaviour.refuse_reads;
-  length = vr.behaviour.info_length;
-  if (length > packet->reportBufferLen) length = packet->reportBufferLen;
-  if (accepted) RtlCopyMemory(packet->reportBuffer, vr.behaviour.info_report, length);
+  answered = vr_answer_request(&vr.rules, packet->reportBuffer, packet->reportBufferLen);
   KeReleaseSpinLock(&vr.lock, irql);
-  feature_event(child, TARVEXVR_EVENT_FEATURE_READ, accepted, packet);
-  if (!accepted) return STATUS_UNSUCCESSFUL;
-  irp->IoStatus.Information = length;
+  feature_event(child, TARVEXVR_EVENT_FEATURE_READ, answered >= 0, packet);
+  if (answered < 0) return STATUS_UNSUCCESSFUL;
+  irp->IoStatus.Information = (ULONG)answered;
   return STATUS_SUCCESS;
 }
 

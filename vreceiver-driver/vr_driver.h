@@ -49,7 +49,7 @@ struct vr_state {
   ULONG event_head, event_count, events_lost;
   LIST_ENTRY event_waiters; /* IOCTL_TARVEXVR_NEXT_EVENT */
   LIST_ENTRY input_sends;   /* IOCTL_TARVEXVR_SEND_INPUT */
-  struct tarvexvr_behaviour behaviour;
+  struct vr_feature_rules rules;
   KEVENT relations_mutex;
 };
 

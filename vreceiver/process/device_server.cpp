@@ -5,33 +5,63 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 namespace vreceiver::process {
+
+namespace {
+
+// How soon the follower sees the process end while the model is quiet.
+constexpr uint32_t kFollowSliceMs = 200;
+
+}  // namespace
 
 DeviceServer::DeviceServer(Receiver &receiver) : receiver_(receiver) {}
 
 DeviceServer::~DeviceServer() { Stop(); }
 
 void DeviceServer::Stop() {
+  stopping_ = true;
   control_.Stop();
+  if (follower_.joinable()) follower_.join();
   events_.Join();
   pump_.Stop();
 }
 
 bool DeviceServer::Start(std::string *error) {
   if (!control_.Open(error)) return false;
-  if (!SendLayout({}, error) || !RefuseWrites(0) || !RefuseReads(false) || !UpdateInfo()) {
+  // The driver keeps what an earlier receiver process left until the new
+  // one owns it; an empty layout starts every run from nothing.
+  if (!SendLayout({}, error)) {
     *error = "the virtual receiver's driver refuses to be seeded: " + *error;
     return false;
   }
   events_.Start();
   pump_.Start();
+  follower_ = std::thread([this] { Follow(); });
   return true;
+}
+
+void DeviceServer::Follow() {
+  uint64_t seen = 0;
+  while (!stopping_) {
+    if (receiver_.WaitForSettingsChange(seen, kFollowSliceMs) == seen) continue;
+    const DeviceSettings settings = receiver_.Settings();
+    seen = settings.version;
+    receiver_.NoteServed(settings.version, Present(settings));
+  }
+}
+
+std::string DeviceServer::Present(const DeviceSettings &settings) {
+  if (!PresentRules(settings)) return "the driver refused the rules for feature reports";
+  std::string failure;
+  if (!PresentInterfaces(settings, &failure) && failure.empty()) failure = "not presented";
+  return failure;
 }
 
 bool DeviceServer::SendLayout(const Layout &layout, std::string *out) {
   if (layout.size() > TARVEXVR_MAX_INTERFACES) {
-    if (out) *out = "the device holds at most " + std::to_string(TARVEXVR_MAX_INTERFACES) + " interfaces";
+    *out = "the device holds at most " + std::to_string(TARVEXVR_MAX_INTERFACES) + " interfaces";
     return false;
   }
   tarvexvr_layout request = {};
@@ -39,77 +69,58 @@ bool DeviceServer::SendLayout(const Layout &layout, std::string *out) {
   std::copy(layout.begin(), layout.end(), request.interfaces);
   DWORD error = 0;
   if (!control_.Call(IOCTL_TARVEXVR_SET_LAYOUT, &request, sizeof request, nullptr, 0, &error)) {
-    if (out) *out = "the driver refused the layout (error " + std::to_string(error) + ")";
+    *out = "the driver refused the layout (error " + std::to_string(error) + ")";
     return false;
   }
-  std::lock_guard<std::mutex> lock(mutex_);
   sent_ = layout;
   for (const tarvexvr_interface &device : layout) ever_.insert(device.id);
   return true;
 }
 
-bool DeviceServer::WaitListed(const Layout &layout, std::string *out) {
-  std::set<std::string> ever;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ever = ever_;
-  }
-  return process::WaitListed(layout, ever, out);
-}
-
-// Interfaces arrive one at a time, and the library takes the receiver as
-// found once it finds the input interface (with or without the feature
-// one). A new input interface therefore arrives after the rest is listed.
-bool DeviceServer::Sync(std::string *out) {
-  const Layout layout = LayoutOf(receiver_.ListInterfaces());
-  Layout sent;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    sent = sent_;
-  }
-  const bool changed = !SameLayout(layout, sent);
+// The receiver's two interfaces are two child devices and arrive one after
+// the other, in the model's order; the second comes once the first is
+// listed and the model's gap has passed.
+bool DeviceServer::PresentInterfaces(const DeviceSettings &settings, std::string *out) {
+  const Layout layout = LayoutOf(settings.interfaces);
+  if (SameLayout(layout, sent_)) return true;
   const auto start = std::chrono::steady_clock::now();
-  const Layout staged = WithoutNewInput(layout, sent);
-  if (staged.size() != layout.size() && (!SendLayout(staged, out) || !WaitListed(staged, out))) {
-    return false;
+  const Layout first = FirstArrival(layout, sent_, settings.arrival);
+  if (!SameLayout(first, layout)) {
+    if (!SendLayout(first, out) || !WaitListed(first, ever_, stopping_, out)) return false;
+    Sleep(settings.arrivalGapMs);
   }
-  if (changed && !SendLayout(layout, out)) return false;
-  if (!WaitListed(layout, out)) return false;
-  if (changed) {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - start);
-    std::printf("device: %u HID interfaces listed after %ld ms\n",
-                static_cast<unsigned>(layout.size()), static_cast<long>(ms.count()));
-    std::fflush(stdout);
-  }
+  if (!SendLayout(layout, out) || !WaitListed(layout, ever_, stopping_, out)) return false;
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  std::printf("device: %u HID interfaces listed after %ld ms\n",
+              static_cast<unsigned>(layout.size()), static_cast<long>(ms.count()));
+  std::fflush(stdout);
   return true;
 }
 
-bool DeviceServer::SetBehaviour(const tarvexvr_behaviour &behaviour) {
-  return control_.Call(IOCTL_TARVEXVR_SET_BEHAVIOUR, &behaviour, sizeof behaviour, nullptr, 0);
-}
-
-bool DeviceServer::RefuseWrites(int32_t count) {
+// A write refusal counts down in the driver, so it is sent only when it
+// was set anew; the other rules whenever they differ.
+bool DeviceServer::PresentRules(const DeviceSettings &settings) {
   tarvexvr_behaviour behaviour = {};
-  behaviour.mask = TARVEXVR_SET_WRITE_REFUSAL;
-  behaviour.refuse_writes = count;
-  return SetBehaviour(behaviour);
-}
-
-bool DeviceServer::RefuseReads(bool refuse) {
-  tarvexvr_behaviour behaviour = {};
-  behaviour.mask = TARVEXVR_SET_READ_REFUSAL;
-  behaviour.refuse_reads = refuse ? 1 : 0;
-  return SetBehaviour(behaviour);
-}
-
-bool DeviceServer::UpdateInfo() {
-  tarvexvr_behaviour behaviour = {};
-  behaviour.mask = TARVEXVR_SET_INFO_REPORT;
-  const Report info = receiver_.InfoReport();
-  behaviour.info_length = static_cast<unsigned int>(info.size());
-  std::copy(info.begin(), info.end(), behaviour.info_report);
-  return SetBehaviour(behaviour);
+  behaviour.rules = settings.rules;
+  if (!rulesSent_ || settings.writeRulesSet != writeRulesSet_) {
+    behaviour.mask |= TARVEXVR_SET_WRITE_RULES;
+  }
+  if (!rulesSent_ || settings.rules.refuse_reads != rules_.refuse_reads) {
+    behaviour.mask |= TARVEXVR_SET_READ_RULES;
+  }
+  if (!rulesSent_ || std::memcmp(settings.rules.info_report, rules_.info_report,
+                                 sizeof rules_.info_report) != 0) {
+    behaviour.mask |= TARVEXVR_SET_INFO_REPORT;
+  }
+  if (behaviour.mask == 0) return true;
+  if (!control_.Call(IOCTL_TARVEXVR_SET_BEHAVIOUR, &behaviour, sizeof behaviour, nullptr, 0)) {
+    return false;
+  }
+  rulesSent_ = true;
+  rules_ = settings.rules;
+  writeRulesSet_ = settings.writeRulesSet;
+  return true;
 }
 
 }  // namespace vreceiver::process

@@ -1,16 +1,20 @@
 // Serves a vreceiver::Receiver as a device of Wine's own HID stack, through
-// the virtual receiver's driver (vreceiver-driver/): the interfaces the
-// model lists become the driver's HID children (interface_layout), the
-// pendant's reports go to the input interface (input_pump), and the opens,
-// closes and feature reports the device sees go back into the model
-// (device_events). Any program in the prefix finds the receiver through
-// setupapi, hid.dll and hidclass.sys.
+// the virtual receiver's driver (vreceiver-driver/). The model is the
+// receiver's state; the server follows its changes and derives what the
+// driver needs: the interfaces the model lists become the driver's HID
+// children, in the order they arrive at a plug (interface_layout), and the
+// rules for feature reports go to the driver, which must answer them at
+// once. The pendant's reports go to the input interface (input_pump), and
+// the opens, closes and feature reports the device sees go back into the
+// model (device_events). Any program in the prefix finds the receiver
+// through setupapi, hid.dll and hidclass.sys.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "control_device.h"
 #include "device_events.h"
@@ -27,34 +31,34 @@ class DeviceServer {
   DeviceServer(const DeviceServer &) = delete;
   DeviceServer &operator=(const DeviceServer &) = delete;
 
-  // Takes the driver over and seeds it from the model; then serves.
+  // Takes the driver over and follows the model from now on (the first
+  // settings are presented once the model says they are served).
   bool Start(std::string *error);
   // Ends the serving threads (before the process ends: none is then busy).
   void Stop();
-  // Lists the interfaces the model lists now and no others, and waits
-  // (bounded) until the system lists just those. On failure `out` says what
-  // was waited for and what was listed last.
-  bool Sync(std::string *out = nullptr);
-  // What the device does with feature reports from now on.
-  bool RefuseWrites(int32_t count);
-  bool RefuseReads(bool refuse);
-  // Gives the device the model's information report.
-  bool UpdateInfo();
   // The last events the device reported, oldest first (for a failure's report).
   std::string RecentEvents() { return events_.Recent(); }
 
  private:
-  bool SetBehaviour(const tarvexvr_behaviour &behaviour);
+  void Follow();
+  // Presents the settings to the system; why it could not, or empty.
+  std::string Present(const DeviceSettings &settings);
+  bool PresentInterfaces(const DeviceSettings &settings, std::string *out);
+  bool PresentRules(const DeviceSettings &settings);
   bool SendLayout(const Layout &layout, std::string *out);
-  bool WaitListed(const Layout &layout, std::string *out);
 
   Receiver &receiver_;
   ControlDevice control_;
   DeviceEvents events_{receiver_, control_};
   InputPump pump_{receiver_, control_};
-  std::mutex mutex_;
-  Layout sent_;                // the layout the driver has
+  std::atomic<bool> stopping_{false};
+  std::thread follower_;
+  // What the driver has; the follower's own.
+  Layout sent_;
   std::set<std::string> ever_;  // every interface ID sent so far
+  bool rulesSent_ = false;
+  vr_feature_rules rules_{};
+  uint64_t writeRulesSet_ = 0;
 };
 
 }  // namespace vreceiver::process

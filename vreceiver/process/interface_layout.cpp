@@ -80,17 +80,23 @@ bool SameLayout(const Layout &a, const Layout &b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), Same);
 }
 
-Layout WithoutNewInput(const Layout &layout, const Layout &sent) {
+Layout FirstArrival(const Layout &layout, const Layout &sent, Arrival arrival) {
+  const auto second = [arrival](const tarvexvr_interface &device) {
+    if (device.vendor_id != kReceiverVendorId) return false;
+    const bool input = (device.flags & TARVEXVR_FLAG_PENDANT_INPUT) != 0;
+    return arrival == Arrival::kInputLast ? input : device.feature_length != 0;
+  };
   Layout staged;
   for (const tarvexvr_interface &device : layout) {
     const bool isNew = std::none_of(sent.begin(), sent.end(),
                                     [&](const tarvexvr_interface &d) { return Same(d, device); });
-    if (!(isNew && (device.flags & TARVEXVR_FLAG_PENDANT_INPUT))) staged.push_back(device);
+    if (!(isNew && second(device))) staged.push_back(device);
   }
   return staged;
 }
 
-bool WaitListed(const Layout &layout, const std::set<std::string> &ever, std::string *out) {
+bool WaitListed(const Layout &layout, const std::set<std::string> &ever,
+                const std::atomic<bool> &stopping, std::string *out) {
   std::vector<std::string> seen;
   const ULONGLONG deadline = GetTickCount64() + kListWaitMs;
   for (;;) {
@@ -106,7 +112,7 @@ bool WaitListed(const Layout &layout, const std::set<std::string> &ever, std::st
       match = match && wanted == listed;
     }
     if (match) return true;
-    if (GetTickCount64() >= deadline) break;
+    if (GetTickCount64() >= deadline || stopping) break;
     Sleep(kListPollMs);
   }
   std::vector<std::string> wanted;

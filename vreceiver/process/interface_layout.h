@@ -2,6 +2,7 @@
 // model's list, and the wait until the system lists just those.
 #pragma once
 
+#include <atomic>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,12 +19,14 @@ using Layout = std::vector<tarvexvr_interface>;
 std::string InterfaceId(const std::string &modelPath);
 Layout LayoutOf(const std::vector<InterfaceInfo> &interfaces);
 bool SameLayout(const Layout &a, const Layout &b);
-// The layout without the interfaces in it that `sent` lacks and that take
-// the pendant's input.
-Layout WithoutNewInput(const Layout &layout, const Layout &sent);
-// Waits (bounded) until the system lists every interface of `layout` and
-// none of the others in `ever`. On failure `out` says what was waited for
-// and what was listed last.
-bool WaitListed(const Layout &layout, const std::set<std::string> &ever, std::string *out);
+// The layout as it stands before the receiver's second interface arrives:
+// without the one of the two that comes second by `arrival`, when `sent`
+// lacks it. The same layout when nothing arrives in two steps.
+Layout FirstArrival(const Layout &layout, const Layout &sent, Arrival arrival);
+// Waits (bounded, or until `stopping`) until the system lists every
+// interface of `layout` and none of the others in `ever`. On failure `out`
+// says what was waited for and what was listed last.
+bool WaitListed(const Layout &layout, const std::set<std::string> &ever,
+                const std::atomic<bool> &stopping, std::string *out);
 
 }  // namespace vreceiver::process

@@ -26,6 +26,9 @@
 
 namespace {
 
+// The driver's first start in a new prefix installs its devices.
+constexpr uint32_t kStartWaitMs = 150000;
+
 struct Options {
   std::vector<std::string> scripts;
   std::vector<std::string> sends;
@@ -69,7 +72,7 @@ int Serve(const Options &options) {
   auto *receiver = new vreceiver::Receiver;
   auto *server = new vreceiver::process::DeviceServer(*receiver);
   auto *interpreter = new vreceiver::script::Interpreter;
-  vreceiver::process::AddReceiverCommands(*interpreter, *receiver, *server);
+  vreceiver::process::AddReceiverCommands(*interpreter, *receiver);
   vreceiver::process::AddProgramCommands(*interpreter);
   vreceiver::process::AddPacingCommands(*interpreter);
   uiprobe::AddUiCommands(*interpreter);
@@ -79,7 +82,8 @@ int Serve(const Options &options) {
                      return true;
                    });
   std::string error;
-  if (!server->Start(&error) || !server->Sync(&error)) {
+  // Ready once the system lists what the model lists.
+  if (!server->Start(&error) || !receiver->WaitServed(kStartWaitMs, &error)) {
     std::printf("vreceiver: %s\n", error.c_str());
     std::fflush(stdout);
     ExitProcess(1);

@@ -161,59 +161,88 @@ std::string Show(vreceiver::Receiver &receiver) {
   return text;
 }
 
-void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r, DeviceServer &server) {
+// A machine command changes the receiver only. The device serving it
+// follows; the command returns once the system shows the change (a plug
+// waits until the interfaces are listed), or says why it does not.
+bool Served(vreceiver::Receiver &r, std::string *out) {
+  // Plug and Play installs a device seen for the first time in a prefix;
+  // on a loaded machine that takes many seconds, twice for two arrivals.
+  constexpr uint32_t kServeWaitMs = 150000;
+  return r.WaitServed(kServeWaitMs, out);
+}
+
+bool ArrivalCommand(vreceiver::Receiver &r, const Args &a, std::string *out) {
+  const std::string order = a.words.size() == 1 ? a.words[0] : "";
+  long gap = 0;
+  auto option = a.options.find("gap");
+  if ((order != "input-first" && order != "input-last") ||
+      (option != a.options.end() &&
+       (!ParseNumber(option->second, &gap) || gap < 0 || gap > 10000))) {
+    *out = "expected input-first or input-last, and gap=MS from 0 to 10000";
+    return false;
+  }
+  r.SetArrival(order == "input-first" ? vreceiver::Arrival::kInputFirst
+                                      : vreceiver::Arrival::kInputLast,
+               static_cast<uint32_t>(gap));
+  return Served(r, out);
+}
+
+void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
   in.Add("plug", "plug                      the receiver appears",
-         [&r, &server](const Args &, std::string *out) {
+         [&r](const Args &, std::string *out) {
            r.Plug();
-           return server.Sync(out);
+           return Served(r, out);
          });
   in.Add("unplug", "unplug                    the receiver is pulled out",
-         [&r, &server](const Args &, std::string *out) {
+         [&r](const Args &, std::string *out) {
            r.Unplug();
-           return server.Sync(out);
+           return Served(r, out);
          });
   in.Add("product", "product ID                USB product ID (e.g. 0xEB91) of the receiver",
-         [&r, &server](const Args &a, std::string *out) {
+         [&r](const Args &a, std::string *out) {
            long id = 0;
            if (!Number(a, 0, 0, 0xFFFF, &id, out)) return false;
            r.SetProductId(static_cast<uint16_t>(id));
-           return server.Sync(out);
+           return Served(r, out);
          });
   in.Add("foreign", "foreign N                 N foreign HID interfaces listed before the receiver",
-         [&r, &server](const Args &a, std::string *out) {
+         [&r](const Args &a, std::string *out) {
            long count = 0;
            if (!Number(a, 0, 0, 200, &count, out)) return false;
            r.SetForeignInterfaceCount(static_cast<uint32_t>(count));
-           return server.Sync(out);
+           return Served(r, out);
          });
   in.Add("interfaces", "interfaces both|input|feature   which receiver interfaces are listed",
-         [&r, &server](const Args &a, std::string *out) {
+         [&r](const Args &a, std::string *out) {
            std::string which = a.words.empty() ? "" : a.words[0];
            if (which != "both" && which != "input" && which != "feature") {
              *out = "expected both, input or feature";
              return false;
            }
            r.SetInterfacesPresent(which != "feature", which != "input");
-           return server.Sync(out);
+           return Served(r, out);
          });
+  in.Add("arrival",
+         "arrival input-first|input-last [gap=MS]   the order the receiver's interfaces arrive in",
+         [&r](const Args &a, std::string *out) { return ArrivalCommand(r, a, out); });
   in.Add("refuse-writes",
          "refuse-writes N           refuse the next N feature writes (-1 all, 0 none)",
-         [&r, &server](const Args &a, std::string *out) {
+         [&r](const Args &a, std::string *out) {
            long count = 0;
            if (!Number(a, 0, -1, 1000000, &count, out)) return false;
            r.RefuseFeatureWrites(static_cast<int32_t>(count));
-           return server.RefuseWrites(static_cast<int32_t>(count));
+           return Served(r, out);
          });
   in.Add("refuse-reads", "refuse-reads on|off       refuse information requests",
-         [&r, &server](const Args &a, std::string *out) {
+         [&r](const Args &a, std::string *out) {
            bool on = false;
            if (!OnOff(a, &on, out)) return false;
            r.RefuseFeatureReads(on);
-           return server.RefuseReads(on);
+           return Served(r, out);
          });
 }
 
-void AddPendant(vreceiver::script::Interpreter &in, vreceiver::Receiver &r, DeviceServer &server) {
+void AddPendant(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
   in.Add("keys", "keys K1 [K2]              one report with these key codes down",
          [&r](const Args &a, std::string *out) {
            long k1 = 0, k2 = 0;
@@ -277,7 +306,7 @@ void AddPendant(vreceiver::script::Interpreter &in, vreceiver::Receiver &r, Devi
            return true;
          });
   in.Add("info", "info [id=N] [channel=N] [rssi=N]   the information report's values",
-         [&r, &server](const Args &a, std::string *out) {
+         [&r](const Args &a, std::string *out) {
            vreceiver::ReceiverInfo info = r.Info();
            long value = 0;
            for (const auto &option : a.options) {
@@ -304,7 +333,7 @@ void AddPendant(vreceiver::script::Interpreter &in, vreceiver::Receiver &r, Devi
                info.rssi = static_cast<uint8_t>(value);
            }
            r.SetInfo(info);
-           return server.UpdateInfo();
+           return Served(r, out);
          });
   in.Add("wait-sent", "wait-sent                 wait until every queued input report was read",
          [&r](const Args &a, std::string *out) {
@@ -386,10 +415,9 @@ void AddObservations(vreceiver::script::Interpreter &in, vreceiver::Receiver &r)
 
 }  // namespace
 
-void AddReceiverCommands(vreceiver::script::Interpreter &interpreter, vreceiver::Receiver &receiver,
-                         DeviceServer &server) {
-  AddMachine(interpreter, receiver, server);
-  AddPendant(interpreter, receiver, server);
+void AddReceiverCommands(vreceiver::script::Interpreter &interpreter, vreceiver::Receiver &receiver) {
+  AddMachine(interpreter, receiver);
+  AddPendant(interpreter, receiver);
   AddObservations(interpreter, receiver);
 }
 

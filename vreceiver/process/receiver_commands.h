@@ -3,13 +3,11 @@
 // report) and what the receiver got (greetings, display texts, commands).
 #pragma once
 
-#include "device_server.h"
 #include "interpreter.h"
 #include "vreceiver/receiver.h"
 
 namespace vreceiver::process {
 
-void AddReceiverCommands(vreceiver::script::Interpreter &interpreter, vreceiver::Receiver &receiver,
-                         DeviceServer &server);
+void AddReceiverCommands(vreceiver::script::Interpreter &interpreter, vreceiver::Receiver &receiver);
 
 }  // namespace vreceiver::process

@@ -74,9 +74,7 @@ void Receiver::ChangePendant(const std::function<void(PendantState &)> &change) 
 }
 
 void Receiver::SetInfo(const ReceiverInfo &info) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->info = info;
-  impl_->Changed();
+  ChangeSettings([&](Impl &m) { m.info = info; });
 }
 
 PendantState Receiver::PendantNow() const {

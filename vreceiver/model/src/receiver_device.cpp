@@ -145,19 +145,13 @@ bool Receiver::SetFeature(int32_t handle, const uint8_t *report, uint32_t length
   std::lock_guard<std::mutex> lock(impl_->mutex);
   if (impl_->Live(handle, InterfaceKind::kFeature) == nullptr) return false;
   if (length != kFeatureLength && length != kPreludeLength) return false;
-  bool accepted = true;
-  if (impl_->acceptBeforeRefusal > 0) {
-    --impl_->acceptBeforeRefusal;
-  } else if (impl_->refuseWrites != 0) {
-    accepted = false;
-    if (impl_->refuseWrites > 0) --impl_->refuseWrites;
-  }
+  const bool accepted = vr_take_write(&impl_->rules) != 0;
   impl_->RecordWriteLocked(report, length, accepted);
   return accepted;
 }
 
 Report Receiver::Impl::InfoReportLocked() const {
-  return Report{6,
+  return Report{kFeatureReportId,
                 static_cast<uint8_t>(info.deviceId & 0xFF),
                 static_cast<uint8_t>(info.deviceId >> 8),
                 kInfoByte3,
@@ -167,6 +161,13 @@ Report Receiver::Impl::InfoReportLocked() const {
                 kInfoByte7};
 }
 
+vr_feature_rules Receiver::Impl::RulesLocked() const {
+  vr_feature_rules answering = rules;
+  const Report answer = InfoReportLocked();
+  std::copy(answer.begin(), answer.end(), answering.info_report);
+  return answering;
+}
+
 bool Receiver::GetFeature(int32_t handle, uint8_t *report, uint32_t length) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   if (impl_->Live(handle, InterfaceKind::kFeature) == nullptr || length < kFeatureLength) {
@@ -174,14 +175,10 @@ bool Receiver::GetFeature(int32_t handle, uint8_t *report, uint32_t length) {
   }
   ++impl_->infoRequests;
   impl_->Changed();
-  if (impl_->refuseReads) {
-    impl_->RecordInfoAnswerLocked();
-    return false;
-  }
-  const Report answer = impl_->InfoReportLocked();
-  std::memcpy(report, answer.data(), kFeatureLength);
+  const vr_feature_rules rules = impl_->RulesLocked();
+  const bool answered = vr_answer_request(&rules, report, kFeatureLength) >= 0;
   impl_->RecordInfoAnswerLocked();
-  return true;
+  return answered;
 }
 
 Report Receiver::InfoReport() const {

@@ -38,9 +38,14 @@ struct Receiver::Impl {
   bool featurePresent = true;
   bool plugged = true;
   uint64_t plugEpoch = 1;
-  int32_t refuseWrites = 0;
-  uint32_t acceptBeforeRefusal = 0;
-  bool refuseReads = false;
+  Arrival arrival = Arrival::kInputLast;
+  uint32_t arrivalGapMs = 0;
+  // The information report in it is made when asked (InfoReportLocked).
+  vr_feature_rules rules{};
+  uint64_t writeRulesSet = 0;
+  uint64_t settingsVersion = 1;
+  uint64_t servedVersion = 0;
+  std::string servedFailure;
   bool shutdown = false;
   bool cancelIgnored = false;
 
@@ -79,7 +84,7 @@ struct Receiver::Impl {
   }
   // Logs an information request with the answer given, or as refused.
   void RecordInfoAnswerLocked() {
-    if (refuseReads) {
+    if (rules.refuse_reads) {
       Record(FeatureKind::kInformation, {}, false);
     } else {
       const Report answer = InfoReportLocked();
@@ -87,11 +92,22 @@ struct Receiver::Impl {
     }
   }
   Report InfoReportLocked() const;
+  // The feature rules with the information report as it stands now.
+  vr_feature_rules RulesLocked() const;
   // Marks the reader's blocked read to end when `end`; true when one exists.
   bool EndBlockedRead(uint64_t reader, bool end);
   // The record of an open handle that still reaches its interface, or null.
   const HandleRecord *Live(int32_t handle, InterfaceKind kind) const;
   std::vector<InterfaceInfo> Interfaces() const;
 };
+
+// Settings change under the lock, and every waiter hears of it.
+template <typename Change>
+void Receiver::ChangeSettings(Change change) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  change(*impl_);
+  ++impl_->settingsVersion;
+  impl_->Changed();
+}
 
 }  // namespace vreceiver

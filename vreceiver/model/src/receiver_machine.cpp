@@ -60,15 +60,11 @@ Receiver::Receiver() : impl_(new Impl) {}
 Receiver::~Receiver() { delete impl_; }
 
 void Receiver::SetForeignInterfaceCount(uint32_t count) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->foreignCount = count;
-  impl_->Changed();
+  ChangeSettings([&](Impl &m) { m.foreignCount = count; });
 }
 
 void Receiver::SetProductId(uint16_t productId) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->productId = productId;
-  impl_->Changed();
+  ChangeSettings([&](Impl &m) { m.productId = productId; });
 }
 
 uint16_t Receiver::ProductId() const {
@@ -77,25 +73,23 @@ uint16_t Receiver::ProductId() const {
 }
 
 void Receiver::SetInterfacesPresent(bool input, bool feature) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->inputPresent = input;
-  impl_->featurePresent = feature;
-  impl_->Changed();
+  ChangeSettings([&](Impl &m) {
+    m.inputPresent = input;
+    m.featurePresent = feature;
+  });
 }
 
 void Receiver::Plug() {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->plugged = true;
-  impl_->Changed();
+  ChangeSettings([](Impl &m) { m.plugged = true; });
 }
 
 void Receiver::Unplug() {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  if (!impl_->plugged) return;
-  impl_->plugged = false;
-  ++impl_->plugEpoch;
-  impl_->reports.clear();
-  impl_->Changed();
+  ChangeSettings([](Impl &m) {
+    if (!m.plugged) return;
+    m.plugged = false;
+    ++m.plugEpoch;
+    m.reports.clear();
+  });
 }
 
 bool Receiver::IsPlugged() const {
@@ -106,14 +100,22 @@ bool Receiver::IsPlugged() const {
 void Receiver::RefuseFeatureWrites(int32_t count) { RefuseFeatureWrites(count, 0); }
 
 void Receiver::RefuseFeatureWrites(int32_t count, uint32_t afterAccepted) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->refuseWrites = count;
-  impl_->acceptBeforeRefusal = afterAccepted;
+  ChangeSettings([&](Impl &m) {
+    m.rules.refuse_writes = count;
+    m.rules.accept_first = afterAccepted;
+    ++m.writeRulesSet;
+  });
 }
 
 void Receiver::RefuseFeatureReads(bool refuse) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->refuseReads = refuse;
+  ChangeSettings([&](Impl &m) { m.rules.refuse_reads = refuse ? 1 : 0; });
+}
+
+void Receiver::SetArrival(Arrival arrival, uint32_t gapMs) {
+  ChangeSettings([&](Impl &m) {
+    m.arrival = arrival;
+    m.arrivalGapMs = gapMs;
+  });
 }
 
 void Receiver::Shutdown() {
@@ -125,6 +127,46 @@ void Receiver::Shutdown() {
 void Receiver::SetCancelIgnored(bool ignored) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->cancelIgnored = ignored;
+}
+
+DeviceSettings Receiver::Settings() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  DeviceSettings settings;
+  settings.version = impl_->settingsVersion;
+  settings.interfaces = impl_->Interfaces();
+  settings.arrival = impl_->arrival;
+  settings.arrivalGapMs = impl_->arrivalGapMs;
+  settings.rules = impl_->RulesLocked();
+  settings.writeRulesSet = impl_->writeRulesSet;
+  return settings;
+}
+
+uint64_t Receiver::WaitForSettingsChange(uint64_t seen, uint32_t timeoutMs) const {
+  std::unique_lock<std::mutex> lock(impl_->mutex);
+  impl_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                          [&] { return impl_->settingsVersion != seen || impl_->shutdown; });
+  return impl_->settingsVersion;
+}
+
+void Receiver::NoteServed(uint64_t version, const std::string &failure) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->servedVersion = version;
+  impl_->servedFailure = failure;
+  impl_->Changed();
+}
+
+bool Receiver::WaitServed(uint32_t timeoutMs, std::string *why) const {
+  std::unique_lock<std::mutex> lock(impl_->mutex);
+  const uint64_t wanted = impl_->settingsVersion;
+  const bool served = impl_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+    return impl_->servedVersion >= wanted || impl_->shutdown;
+  });
+  if (!served) {
+    *why = "the device did not follow the receiver within " + std::to_string(timeoutMs) + " ms";
+    return false;
+  }
+  *why = impl_->servedFailure;
+  return why->empty();
 }
 
 std::vector<FeatureWrite> Receiver::FeatureWrites() const {

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "vreceiver/feature_rules.h"
 #include "vreceiver/receiver_identity.h"
 
 namespace vreceiver {
@@ -43,6 +44,22 @@ struct InterfaceInfo {
   uint16_t productId = 0;
   uint16_t inputLength = 0;    // report ID included; 0 = no input reports
   uint16_t featureLength = 0;  // report ID included; 0 = no feature reports
+};
+
+// The order in which the receiver's two interfaces arrive when it is
+// plugged in (they are two child devices of the USB device, each appearing
+// on its own): the input interface after the feature one, or before it.
+enum class Arrival { kInputLast, kInputFirst };
+
+// What a device serving the model presents to the system: the interfaces
+// listed, how the receiver's arrive, and the rules for feature reports.
+struct DeviceSettings {
+  uint64_t version = 0;  // changes with every change of the settings
+  std::vector<InterfaceInfo> interfaces;
+  Arrival arrival = Arrival::kInputLast;
+  uint32_t arrivalGapMs = 0;  // between the first interface listed and the second
+  vr_feature_rules rules{};
+  uint64_t writeRulesSet = 0;  // counts RefuseFeatureWrites calls
 };
 
 // What the pendant currently holds; turned into input reports.
@@ -124,6 +141,8 @@ class Receiver {
   // The same, once `afterAccepted` more writes have been accepted.
   void RefuseFeatureWrites(int32_t count, uint32_t afterAccepted);
   void RefuseFeatureReads(bool refuse);
+  // The order and gap in which the receiver's interfaces arrive at a plug.
+  void SetArrival(Arrival arrival, uint32_t gapMs);
   // Ends every blocked read for good (process end, test teardown).
   void Shutdown();
   // While set, Cancel() has no effect: a driver whose reads cannot be
@@ -170,6 +189,18 @@ class Receiver {
   // passes) and returns the count of changes now.
   uint64_t WaitForChange(uint64_t seen, uint32_t timeoutMs) const;
 
+  // ---- What a device serving the model follows ----
+  DeviceSettings Settings() const;
+  // Waits until the settings' version differs from `seen` (or the timeout
+  // passes) and returns the version now.
+  uint64_t WaitForSettingsChange(uint64_t seen, uint32_t timeoutMs) const;
+  // The serving side presents the settings of `version` now; `failure` says
+  // why it could not (empty when it did).
+  void NoteServed(uint64_t version, const std::string &failure);
+  // Waits until the settings as they are now are presented; false with the
+  // reason when they could not be, or not within the time.
+  bool WaitServed(uint32_t timeoutMs, std::string *why) const;
+
   // ---- Device side: what a platform port calls ----
   std::vector<InterfaceInfo> ListInterfaces() const;
   // A handle id (>0), or 0 when the path does not exist now.
@@ -205,6 +236,9 @@ class Receiver {
  private:
   // Applies a change to the pendant state and sends the new state.
   void ChangePendant(const std::function<void(PendantState &)> &change);
+  // Applies a change to the settings a serving device follows.
+  template <typename Change>
+  void ChangeSettings(Change change);
 
   struct Impl;
   Impl *impl_;
