@@ -1,6 +1,8 @@
-// uiprobe.exe: looks at and drives Tarvex's main window. Each argument is
-// one command (see help); with no arguments, commands are read from
-// standard input. Exit code 0 when every command succeeded.
+// uiprobe.exe: looks at and drives Tarvex's main window and the virtual
+// pendant's window with the ui- commands, from a process of its own (the
+// tests start and close Tarvex with it). Each argument is one command (see
+// help); with no arguments, commands are read from standard input. Exit
+// code 0 when every command succeeded.
 #include <cstdio>
 #include <iostream>
 #include <string>

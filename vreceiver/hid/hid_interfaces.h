@@ -7,19 +7,15 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "vreceiver/receiver.h"
+
 namespace vreceiver::hid {
 
-struct HidInterface {
-  std::string path;
-  uint16_t vendorId = 0;
-  uint16_t productId = 0;
-  uint16_t inputLength = 0;    // report ID included; 0 = no input reports
-  uint16_t featureLength = 0;  // report ID included; 0 = no feature reports
-};
+// An interface as the system lists it: path, IDs and report lengths.
+using HidInterface = InterfaceInfo;
 
 // Device paths of the HID interfaces present now, in the order the system
 // lists them.
