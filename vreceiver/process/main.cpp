@@ -7,6 +7,7 @@
 //   vreceiver.exe --send "COMMAND"..            drive a running receiver
 //   vreceiver.exe --window [--script FILE]..    the pendant's window too; with
 //                                               no script, until it is closed
+//   --speed X                                   sleeps X times as fast (a replay)
 #include <windows.h>
 
 #include <cstdio>
@@ -17,10 +18,12 @@
 #include "command_pipe.h"
 #include "device_server.h"
 #include "interpreter.h"
+#include "paced_sleep.h"
 #include "pacing_commands.h"
 #include "pendant_window.h"
 #include "program_commands.h"
 #include "receiver_commands.h"
+#include "script_pace.h"
 #include "ui_commands.h"
 #include "vreceiver/receiver.h"
 
@@ -31,6 +34,7 @@ struct Options {
   std::vector<std::string> sends;
   bool serve = false;
   bool window = false;
+  double speed = 1.0;
 };
 
 bool ParseOptions(int argc, char **argv, Options *options) {
@@ -44,9 +48,13 @@ bool ParseOptions(int argc, char **argv, Options *options) {
       options->serve = true;
     } else if (arg == "--window") {
       options->window = true;
+    } else if (arg == "--speed" && i + 1 < argc &&
+               vreceiver::script::ParseSpeed(argv[i + 1], &options->speed)) {
+      ++i;
     } else {
       std::printf(
-          "usage: vreceiver.exe [--window] [--script FILE].. [--serve] | --send \"COMMAND\"..\n");
+          "usage: vreceiver.exe [--window] [--script FILE].. [--serve] [--speed X] | --send "
+          "\"COMMAND\"..\n");
       return false;
     }
   }
@@ -124,6 +132,7 @@ int Serve(const Options &options) {
 int main(int argc, char **argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) return 2;
+  vreceiver::script::SetDefaultSpeed(options.speed);
   if (!options.sends.empty()) {
     bool ok = true;
     for (const std::string &line : options.sends) ok = vreceiver::process::SendCommand(line) && ok;
