@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -130,6 +131,11 @@ int Serve(const Options &options) {
 }  // namespace
 
 int main(int argc, char **argv) {
+  // The helper of the `interrupt` command.
+  if (argc == 3 && std::string(argv[1]) == "--ctrl-c") {
+    return vreceiver::process::CtrlCToConsoleOf(
+        static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)));
+  }
   Options options;
   if (!ParseOptions(argc, argv, &options)) return 2;
   vreceiver::script::SetDefaultSpeed(options.speed);
