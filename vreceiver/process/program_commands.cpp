@@ -1,18 +1,13 @@
 #include "program_commands.h"
 
 #include <windows.h>
-// windows.h first: tlhelp32.h needs its types.
-#include <tlhelp32.h>
 
-#include <cstdint>
 #include <cstdio>
-#include <map>
 #include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "pipe_listener.h"
+#include "programs.h"
 #include "text.h"
 #include "timing_log.h"
 
@@ -21,39 +16,6 @@ namespace vreceiver::process {
 namespace {
 
 using vreceiver::script::Args;
-
-struct Program {
-  std::mutex mutex;
-  HANDLE process = nullptr;
-  std::vector<std::string> lines;  // standard output, UTF-8, line ends removed
-  std::string partial;
-};
-
-// The programs by the name `run as=NAME` gave them ("" without one). They
-// outlive the threads that read their output.
-struct Programs {
-  std::mutex mutex;
-  std::map<std::string, Program *> byName;
-};
-
-Programs &ThePrograms() {
-  static Programs *programs = new Programs;
-  return *programs;
-}
-
-Program &Named(const std::string &name) {
-  Programs &programs = ThePrograms();
-  std::lock_guard<std::mutex> lock(programs.mutex);
-  Program *&program = programs.byName[name];
-  if (!program) program = new Program;
-  return *program;
-}
-
-// The program a command names with as=NAME, or the unnamed one.
-Program &TheProgram(const Args &args) {
-  auto it = args.options.find("as");
-  return Named(it == args.options.end() ? "" : it->second);
-}
 
 void CollectOutput(Program &program, HANDLE readEnd) {
   char buffer[512];
@@ -85,10 +47,6 @@ HANDLE KillOnExitJob() {
     return created;
   }();
   return job;
-}
-
-bool Running(Program &program) {
-  return program.process && WaitForSingleObject(program.process, 0) == WAIT_TIMEOUT;
 }
 
 bool Run(const Args &args, std::string *out) {
@@ -211,79 +169,6 @@ bool StdoutLines(const Args &args, std::string *out) {
   return false;
 }
 
-// Threads of process PID now, from a snapshot of the system's threads.
-long ThreadCount(DWORD pid) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
-  THREADENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  long count = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID == pid) ++count;
-  }
-  CloseHandle(snapshot);
-  return count;
-}
-
-// Open handles of PROCESS found by duplicating every handle value up to
-// 64K: Wine's GetProcessHandleCount answers 0 for any process.
-long DuplicableHandles(HANDLE process) {
-  long count = 0;
-  for (uintptr_t value = 4; value < 0x10000; value += 4) {
-    HANDLE copy = nullptr;
-    if (DuplicateHandle(process, reinterpret_cast<HANDLE>(value), GetCurrentProcess(), &copy, 0,
-                        FALSE, DUPLICATE_SAME_ACCESS)) {
-      CloseHandle(copy);
-      ++count;
-    }
-  }
-  return count;
-}
-
-// "handles=H counted=C threads=T" of the running program.
-bool ProcessCounts(const Args &args, std::string *out) {
-  Program &program = TheProgram(args);
-  DWORD handles = 0;
-  if (!Running(program) || !GetProcessHandleCount(program.process, &handles)) {
-    *out = "no running program to count (error " + std::to_string(GetLastError()) + ")";
-    return false;
-  }
-  *out = "handles=" + std::to_string(handles) +
-         " counted=" + std::to_string(DuplicableHandles(program.process)) +
-         " threads=" + std::to_string(ThreadCount(GetProcessId(program.process)));
-  return true;
-}
-
-// Ctrl+C to the program, as a person presses it in its console: a helper
-// process (this program, --ctrl-c PID) joins that console and raises it.
-bool Interrupt(const Args &args, std::string *out) {
-  Program &program = TheProgram(args);
-  if (!Running(program)) {
-    *out = "no running program to interrupt";
-    return false;
-  }
-  char self[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, self, sizeof self);
-  std::string commandLine =
-      "\"" + std::string(self) + "\" --ctrl-c " + std::to_string(GetProcessId(program.process));
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
-                      nullptr, &startup, &info)) {
-    *out = "cannot start the Ctrl+C helper (error " + std::to_string(GetLastError()) + ")";
-    return false;
-  }
-  CloseHandle(info.hThread);
-  DWORD code = 1;
-  if (WaitForSingleObject(info.hProcess, args.Timeout()) == WAIT_OBJECT_0) {
-    GetExitCodeProcess(info.hProcess, &code);
-  }
-  CloseHandle(info.hProcess);
-  if (code != 0) *out = "Ctrl+C did not reach the program's console";
-  return code == 0;
-}
-
 // Whether a program left a file behind (yes) or not (no).
 bool ExpectFile(const Args &args, std::string *out) {
   if (args.words.size() != 2 || (args.words[1] != "yes" && args.words[1] != "no")) {
@@ -299,20 +184,9 @@ bool ExpectFile(const Args &args, std::string *out) {
 }  // namespace
 
 void StopProgram() {
-  Programs &programs = ThePrograms();
-  std::lock_guard<std::mutex> lock(programs.mutex);
-  for (auto &entry : programs.byName) {
-    if (Running(*entry.second)) TerminateProcess(entry.second->process, 1);
-  }
-}
-
-int CtrlCToConsoleOf(DWORD processId) {
-  FreeConsole();
-  if (!AttachConsole(processId)) return 1;
-  SetConsoleCtrlHandler(nullptr, TRUE);  // not for this helper
-  const bool raised = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != FALSE;
-  FreeConsole();
-  return raised ? 0 : 1;
+  ForEachProgram([](Program &program) {
+    if (Running(program)) TerminateProcess(program.process, 1);
+  });
 }
 
 void AddProgramCommands(vreceiver::script::Interpreter &in) {
