@@ -119,8 +119,6 @@ PendantCommand DecodeReport(const PendantState &before, const Report &report) {
       Make(Kind::kEstop, (mode & kEstopBit) != 0),
   };
   for (const PendantCommand &candidate : candidates) {
-    // "wheel 0" sends nothing at all.
-    if (candidate.kind == Kind::kWheel && candidate.value == 0) continue;
     int8_t delta = 0;
     const PendantState after = Applied(before, candidate, &delta);
     if (MakeReport(after, delta) == report) return candidate;
