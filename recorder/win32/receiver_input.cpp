@@ -31,7 +31,7 @@ bool ReceiverInput::Open() {
   device_ =
       vreceiver::hid::OpenReceiverInterface(false, GENERIC_READ, &found_, FILE_FLAG_OVERLAPPED);
   if (device_ == INVALID_HANDLE_VALUE) return false;
-  HidD_SetNumInputBuffers(device_, kInputBuffers);  // a smaller ring still records
+  ringRaised_ = HidD_SetNumInputBuffers(device_, kInputBuffers) != FALSE;
   // Waiting from the start, the read ends when the first report comes, so
   // that report's time is its own. A read that cannot start fails Next().
   StartRead();

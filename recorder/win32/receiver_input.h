@@ -27,6 +27,8 @@ class ReceiverInput {
   bool Open();
   bool IsOpen() const { return device_ != INVALID_HANDLE_VALUE; }
   const vreceiver::hid::HidInterface &Interface() const { return found_; }
+  // Whether Windows keeps 512 reports for the recorder (else its default).
+  bool RingRaised() const { return ringRaised_; }
   // Waits for the next report, the stop event or the time-out. A read
   // still waiting stays pending for the next call. kGone: the read failed
   // (the receiver was pulled out); LastError() says how.
@@ -43,6 +45,7 @@ class ReceiverInput {
   HANDLE done_ = nullptr;
   OVERLAPPED overlapped_{};
   bool pending_ = false;
+  bool ringRaised_ = false;
   DWORD error_ = 0;
   uint8_t buffer_[64] = {};
   vreceiver::hid::HidInterface found_;

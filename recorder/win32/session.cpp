@@ -119,6 +119,10 @@ bool Session::Start() {
   Say("recording to %s (receiver 0x%04X, product 0x%04X); Ctrl+C stops", path_.c_str(),
       input_.Interface().vendorId, header.productId);
   if (!header.infoLine.empty()) Say("%s", header.infoLine.c_str());
+  if (!input_.RingRaised()) {
+    Say("note: Windows keeps only its default number of reports for the recorder; a busy "
+        "machine may lose some");
+  }
   return true;
 }
 
