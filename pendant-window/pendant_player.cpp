@@ -66,13 +66,17 @@ PendantPlayer::~PendantPlayer() {
 }
 
 bool PendantPlayer::Start(const std::wstring &path, double speed, std::string *error) {
-  if (thread_ && WaitForSingleObject(thread_, 0) == WAIT_TIMEOUT) {
+  if (Progress().state == PlayProgress::State::kPlaying) {
     *error = "still playing";
     return false;
   }
-  Join(0);
+  Join(INFINITE);  // a play that has ended is at most returning
   std::vector<std::string> lines;
-  if (path.empty() || !ReadLines(path, &lines)) {
+  if (path.empty()) {
+    *error = "no file given";
+    return false;
+  }
+  if (!ReadLines(path, &lines)) {
     *error = "cannot read the file (error " + std::to_string(GetLastError()) + ")";
     return false;
   }

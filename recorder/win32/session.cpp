@@ -116,7 +116,7 @@ bool Session::Start() {
   const int64_t now = NowUs();
   if (options_.seconds) deadlineUs_ = now + int64_t{options_.seconds} * 1000000;
   if (!recording_.Begin(header, now)) return false;
-  Say("recording to %s (receiver 0x%04X, product 0x%04X); Ctrl+C stops", path_.c_str(),
+  Say("recording to %s (vendor 0x%04X, product 0x%04X); Ctrl+C stops", path_.c_str(),
       input_.Interface().vendorId, header.productId);
   if (!header.infoLine.empty()) Say("%s", header.infoLine.c_str());
   if (!input_.RingRaised()) {

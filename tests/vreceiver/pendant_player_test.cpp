@@ -95,6 +95,7 @@ void AFailedLineEndsThePlayAndIsNamed() {
   CHECK(pendant_window::PlayStatusText(playing) == L"播放 playing 0.1 / 0.1 s");
   CHECK(!f.player.Start(L"Z:\\no\\such\\file.vr", 1, &error));
   CHECK(error.find("cannot read the file") == 0);
+  CHECK(!f.player.Start(L"", 1, &error) && error == "no file given");
 }
 
 }  // namespace
