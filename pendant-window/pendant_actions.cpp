@@ -1,5 +1,6 @@
 // The user's actions in the pendant window, each run as the command line a
-// script would use for it.
+// script would use for it and echoed, with the gap since the line before, as
+// the window's record: the same language the recorder writes.
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
@@ -7,9 +8,10 @@
 #include <cstdio>
 
 #include "key_buttons.h"
-#include "pendant_state.h"
 #include "pendant_resource.h"
+#include "pendant_state.h"
 #include "text.h"
+#include "vreceiver/pendant_commands.h"
 
 namespace pendant_window {
 
@@ -35,13 +37,6 @@ std::string FieldText(HWND dialog, int id) {
 
 uint8_t KeyCode(int id) { return static_cast<uint8_t>(id - IDC_PENDANT_KEY_FIRST + 1); }
 
-std::string KeysLine(uint8_t first, uint8_t second) {
-  if (first == 0 && second == 0) return "release";
-  if (first == 0) return "keys " + std::to_string(second);
-  if (second == 0) return "keys " + std::to_string(first);
-  return "keys " + std::to_string(first) + " " + std::to_string(second);
-}
-
 void RunChoice(PendantWindow &w, const char *command, int id) {
   const long code = Chosen(w.dialog, id);
   if (code >= 0) RunAction(w, std::string(command) + " " + std::to_string(code));
@@ -49,8 +44,19 @@ void RunChoice(PendantWindow &w, const char *command, int id) {
 
 }  // namespace
 
-void RunAction(PendantWindow &w, const std::string &line) {
+void Echo(PendantWindow &w, const std::string &line, bool gap) {
+  std::lock_guard<std::mutex> lock(w.echoMutex);
+  const uint64_t now = GetTickCount64();
+  if (gap && w.lastEchoMs != 0 && now > w.lastEchoMs) {
+    std::printf("pendant> sleep %llu\n", static_cast<unsigned long long>(now - w.lastEchoMs));
+  }
+  w.lastEchoMs = now;
   std::printf("pendant> %s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+void RunAction(PendantWindow &w, const std::string &line) {
+  Echo(w, line, true);
   std::string out;
   const bool ok = w.interpreter.RunLine(line, &out);
   if (!out.empty()) std::printf("%s\n", out.c_str());
@@ -71,6 +77,10 @@ void OnControl(PendantWindow &w, int id, int code) {
   }
   if (code != BN_CLICKED) return;
   switch (id) {
+    case IDC_PENDANT_PLAY:
+    case IDC_PENDANT_PLAY_BROWSE:
+      OnPlayControl(w, id);
+      break;
     case IDC_PENDANT_WHEEL_ENABLE:
       RunAction(w, "wheel-enable " + On(Checked(w.dialog, id)));
       break;
@@ -95,20 +105,20 @@ void OnKeyPressed(PendantWindow &w, int id, bool shift) {
   const uint8_t key = KeyCode(id);
   if (key == w.heldKey) {
     w.heldKey = 0;
-    RunAction(w, KeysLine(0, 0));
+    RunAction(w, vreceiver::KeysLine(0, 0));
   } else if (shift && w.heldKey == 0) {
     w.heldKey = key;
-    RunAction(w, KeysLine(key, 0));
+    RunAction(w, vreceiver::KeysLine(key, 0));
   } else {
     w.pressedKey = key;
-    RunAction(w, KeysLine(w.heldKey, key));
+    RunAction(w, w.heldKey ? vreceiver::KeysLine(w.heldKey, key) : vreceiver::KeysLine(key, 0));
   }
 }
 
 void OnKeyReleased(PendantWindow &w, int id) {
   if (w.pressedKey == 0 || w.pressedKey != KeyCode(id)) return;
   w.pressedKey = 0;
-  RunAction(w, KeysLine(w.heldKey, 0));
+  RunAction(w, vreceiver::KeysLine(w.heldKey, 0));
 }
 
 // The slider sends its value when let go (mouse or keys), not while dragged.

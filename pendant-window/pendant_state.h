@@ -6,14 +6,18 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "interpreter.h"
+#include "pendant_player.h"
 #include "vreceiver/receiver.h"
 
 namespace pendant_window {
 
 constexpr UINT WM_MODEL_CHANGED = WM_APP + 10;
+constexpr UINT WM_PLAY_CHANGED = WM_APP + 11;
 
 struct PendantWindow {
   vreceiver::script::Interpreter &interpreter;
@@ -31,6 +35,11 @@ struct PendantWindow {
   int shownAxis = -1, shownStep = -1, shownProduct = -1;
   std::atomic<bool> refreshPosted{false};
   std::atomic<bool> closing{false};
+  std::unique_ptr<PendantPlayer> player{};
+  std::atomic<bool> playPosted{false};
+  // The window's record: when its last line was echoed (0: none yet).
+  std::mutex echoMutex{};
+  uint64_t lastEchoMs = 0;
 };
 
 // pendant_view.cpp: the controls from the model.
@@ -39,9 +48,17 @@ void RefreshView(PendantWindow &w);
 
 // pendant_actions.cpp: the user's actions as commands.
 void RunAction(PendantWindow &w, const std::string &line);
+// Echoes a line to the window's record ("pendant> LINE"); with `gap`, after
+// a "pendant> sleep MS" line with the time since the line before.
+void Echo(PendantWindow &w, const std::string &line, bool gap);
 void OnControl(PendantWindow &w, int id, int code);
 void OnKeyPressed(PendantWindow &w, int id, bool shift);
 void OnKeyReleased(PendantWindow &w, int id);
 void OnRssiScroll(PendantWindow &w, int code);
+
+// play_controls.cpp: playing a recording into the receiver.
+void InitPlayControls(PendantWindow &w);
+void OnPlayControl(PendantWindow &w, int id);
+void ShowPlay(PendantWindow &w);
 
 }  // namespace pendant_window

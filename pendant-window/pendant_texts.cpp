@@ -83,4 +83,34 @@ std::wstring FeatureEventText(const vreceiver::FeatureEvent &event) {
   return text;
 }
 
+namespace {
+
+std::wstring Seconds(uint64_t ms) {
+  wchar_t text[32];
+  swprintf(text, 32, L"%.1f", static_cast<double>(ms) / 1000);
+  return text;
+}
+
+}  // namespace
+
+std::wstring PlayStatusText(const PlayProgress &progress) {
+  using State = PlayProgress::State;
+  const std::wstring lines = std::to_wstring(progress.lines);
+  switch (progress.state) {
+    case State::kIdle:
+      return L"";
+    case State::kPlaying:
+      return L"播放 playing " + Seconds(progress.playedMs) + L" / " + Seconds(progress.totalMs) +
+             L" s";
+    case State::kDone:
+      return L"播放完 played to the end: " + lines + L" lines, " + Seconds(progress.totalMs) +
+             L" s";
+    case State::kStopped:
+      return L"已停止 stopped at line " + std::to_wstring(progress.linesRun + 1) + L" of " + lines;
+    case State::kFailed:
+      return L"失败 failed at " + tarvex::win32::Utf8ToWide(progress.failure);
+  }
+  return L"";
+}
+
 }  // namespace pendant_window

@@ -1,11 +1,12 @@
 // What the pendant window shows, as text: the LCD's lines, the receiver's
-// model and the log of feature reports.
+// model, the log of feature reports and how a play stands.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "pendant_player.h"
 #include "vreceiver/receiver.h"
 
 namespace pendant_window {
@@ -22,5 +23,9 @@ std::wstring ModelText(uint16_t productId);  // the family alone
 // "18:40:01.123 \t greeting \t 06 FE FD 07 20 20 20 20" (local time; tab
 // separated columns)
 std::wstring FeatureEventText(const vreceiver::FeatureEvent &event);
+
+// How a play stands: "播放 playing 1.2 / 3.4 s", "播放完 played to the end:
+// 171 lines, 3.4 s", "已停止 stopped at line 57 of 171", or why it failed.
+std::wstring PlayStatusText(const PlayProgress &progress);
 
 }  // namespace pendant_window

@@ -16,6 +16,7 @@ namespace pendant_window {
 namespace {
 
 constexpr uint32_t kWatchSliceMs = 200;  // how soon the watcher sees a close
+constexpr DWORD kPlayerEndMs = 5000;     // a play's command that waits, at closing
 const COLORREF kLcdBackground = RGB(156, 196, 100);
 const COLORREF kLcdInk = RGB(24, 40, 16);
 
@@ -83,6 +84,7 @@ void OnInit(PendantWindow &w) {
     WatchKeyButton(GetDlgItem(w.dialog, IDC_PENDANT_KEY_FIRST + key));
   }
   FillChoices(w);
+  InitPlayControls(w);
   RefreshView(w);
   // Beside a centred main window of another program: the top right.
   RECT area, frame;
@@ -113,6 +115,9 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     case WM_MODEL_CHANGED:
       w->refreshPosted = false;
       RefreshView(*w);
+      return TRUE;
+    case WM_PLAY_CHANGED:
+      ShowPlay(*w);
       return TRUE;
     case WM_COMMAND:
       OnControl(*w, LOWORD(wParam), HIWORD(wParam));
@@ -184,6 +189,10 @@ DWORD WINAPI WindowThread(void *context) {
   if (!w->dialog) return 1;
   RunMessageLoop(w->dialog);
   w->closing = true;
+  if (w->player) {
+    w->player->Stop();  // a sleep ends at once; a waiting command when it is done
+    w->player->Join(kPlayerEndMs);
+  }
   if (watcher) {
     WaitForSingleObject(watcher, INFINITE);
     CloseHandle(watcher);

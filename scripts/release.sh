@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the release in dist/: tarvex-<version>-win32.zip and -win64.zip
-# (the tree that `cmake --install` lays out: bin/, include/, lib/ with both
-# import libraries and the CMake package, examples/, README.txt,
-# LICENSE.txt) and SHA256SUMS over them. The version is the CMake project's.
+# (the tree that `cmake --install` lays out: bin/ with the recorder,
+# include/, lib/ with both import libraries and the CMake package,
+# examples/, README.txt, LICENSE.txt) and SHA256SUMS over them. The version is the CMake project's.
 # Builds both MinGW presets and tests what it packs before it writes to
 # dist/: their Wine tests and the release checks of the zips themselves
 # (tests/release/check_release.sh).
@@ -47,7 +47,7 @@ build_and_stage() {
   if [ "$tests" = 1 ]; then
     cmake --build "$dir"
   else
-    cmake --build "$dir" --target MQD7RA Tarvex
+    cmake --build "$dir" --target MQD7RA Tarvex pendant-record
   fi
   rm -rf "$2"
   cmake --install "$dir" --prefix "$2" --strip >/dev/null

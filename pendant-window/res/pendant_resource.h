@@ -25,5 +25,11 @@
 #define IDC_PENDANT_RSSI 2036
 #define IDC_PENDANT_RSSI_TEXT 2037
 #define IDC_PENDANT_LOG 2040
+#define IDC_PENDANT_PLAY_FILE 2050      // the recording to play
+#define IDC_PENDANT_PLAY_BROWSE 2051    // "...": choose it
+#define IDC_PENDANT_PLAY_SPEED 2052     // 0.5x .. 10x
+#define IDC_PENDANT_PLAY 2053           // play / stop
+#define IDC_PENDANT_PLAY_PROGRESS 2054  // how much of the recorded time was played
+#define IDC_PENDANT_PLAY_STATUS 2055    // the same in words, or how the play ended
 #define IDC_PENDANT_KEY_FIRST 2101  // key code K is button IDC_PENDANT_KEY_FIRST - 1 + K
 #define PENDANT_KEY_COUNT 16

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the release zips in a folder: SHA256SUMS matches them; each zip
 # holds exactly the release's files; its MSVC import library serves a caller
-# built for the MSVC target, and its example runs against the virtual
-# receiver, both under Wine. The receiver comes from the MinGW builds in
+# built for the MSVC target, its example runs and its recorder records
+# against the virtual receiver, all under Wine. The receiver comes from the MinGW builds in
 # the build root (default build: build/mingw-i686/bin, build/mingw-x86_64/bin);
 # the scratch files go to its release-check/.
 #   check_release.sh <dist folder> [build root]
@@ -12,7 +12,7 @@ root=$(cd "$here/../.." && pwd)
 dist=$(cd "$1" && pwd)
 build_root=$(cd "${2:-$root/build}" && pwd)
 scratch=$build_root/release-check
-want="LICENSE.txt README.txt bin/MQD7RA.dll bin/Tarvex.exe
+want="LICENSE.txt README.txt bin/MQD7RA.dll bin/Tarvex.exe bin/pendant-record.exe
 examples/pendant_console/CMakeLists.txt examples/pendant_console/pendant_console.c
 include/mqd7ra.h lib/MQD7RA.lib lib/cmake/MQD7RA/MQD7RAConfig.cmake
 lib/cmake/MQD7RA/MQD7RAConfigVersion.cmake lib/libMQD7RA.dll.a lib/mqd7ra.def"
@@ -34,5 +34,6 @@ for pair in win32:mingw-i686 win64:mingw-x86_64; do
   unzip -q "${zips[0]}" -d "$unpacked"
   "$here/msvc_caller.sh" "$unpacked" "$arch" "$scratch/$arch/msvc-caller"
   "$here/example.sh" "$unpacked" "$arch" "$scratch/$arch/example" "$build_root/$preset/bin"
+  "$here/recorder.sh" "$unpacked" "$scratch/$arch/recorder" "$build_root/$preset/bin"
 done
 echo "release check: all passed"

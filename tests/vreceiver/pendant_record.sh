@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Records a hand session on the pendant window (the window echoes each
-# action as "pendant> COMMAND"), checks the commands, and replays them as a
-# script against a fresh Tarvex without the window.
+# action as "pendant> COMMAND", after "pendant> sleep MS" with the time
+# since the action before), checks the commands and the gaps, and replays
+# them as a script against a fresh Tarvex without the window.
 #   pendant_record.sh <bin dir> <scratch dir>
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -14,8 +15,13 @@ cd "$bin"
   { cat "$dir/record.txt"; exit 1; }
 sed -n 's/^pendant> //p' "$dir/record.txt" | tr -d '\r' >"$dir/session.vr"
 want=$'wheel 5\nkeys 3\nrelease\naxis 18\nestop on'
-if [ "$(cat "$dir/session.vr")" != "$want" ]; then
+if [ "$(grep -v '^sleep ' "$dir/session.vr")" != "$want" ]; then
   printf 'recorded:\n%s\nexpected:\n%s\n' "$(cat "$dir/session.vr")" "$want"; exit 1
+fi
+# A gap before every action but the first: every second line a sleep.
+if [ "$(grep -c '' "$dir/session.vr")" != 9 ] ||
+   [ "$(sed -n '2~2p' "$dir/session.vr" | grep -c '^sleep [0-9][0-9]*$')" != 4 ]; then
+  printf 'the gaps are not where they belong:\n%s\n' "$(cat "$dir/session.vr")"; exit 1
 fi
 echo "recorded: $(tr '\n' ';' <"$dir/session.vr")"
 

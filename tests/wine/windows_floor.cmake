@@ -1,5 +1,5 @@
-# The Windows floor (cmake/WindowsFloor.cmake): MQD7RA.dll and Tarvex.exe ask
-# for it in their headers and import nothing it lacks. The checker itself is
+# The Windows floor (cmake/WindowsFloor.cmake): MQD7RA.dll, Tarvex.exe and
+# pendant-record.exe ask for it in their headers and import nothing it lacks. The checker itself is
 # shown a DLL that imports a function of Windows 8 and must name it.
 if(CMAKE_OBJDUMP)
   set(floor_check
@@ -10,7 +10,7 @@ if(CMAKE_OBJDUMP)
   set(floor_script -P ${PROJECT_SOURCE_DIR}/cmake/CheckWindowsFloor.cmake)
 
   add_test(NAME windows_floor
-           COMMAND ${floor_check} "-DFILES=$<TARGET_FILE:MQD7RA>$<SEMICOLON>$<TARGET_FILE:Tarvex>"
+           COMMAND ${floor_check} "-DFILES=$<TARGET_FILE:MQD7RA>$<SEMICOLON>$<TARGET_FILE:Tarvex>$<SEMICOLON>$<TARGET_FILE:pendant-record>"
                    ${floor_script})
 
   add_library(windows8_import SHARED ${CMAKE_CURRENT_LIST_DIR}/windows8_import.c)

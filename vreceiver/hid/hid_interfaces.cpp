@@ -34,9 +34,9 @@ void ForEachPath(Visit visit) {
   SetupDiDestroyDeviceInfoList(set);
 }
 
-HANDLE Open(const std::string &path, DWORD access) {
+HANDLE Open(const std::string &path, DWORD access, DWORD flags = 0) {
   return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                     OPEN_EXISTING, 0, nullptr);
+                     OPEN_EXISTING, flags, nullptr);
 }
 
 bool Describe(HANDLE device, HidInterface *found) {
@@ -84,10 +84,10 @@ bool IsReceiverInterface(const HidInterface &found) {
   return IsReceiver(found.vendorId, found.productId);
 }
 
-HANDLE OpenReceiverInterface(bool feature, DWORD access, std::string *path) {
+HANDLE OpenReceiverInterface(bool feature, DWORD access, HidInterface *described, DWORD flags) {
   HANDLE opened = INVALID_HANDLE_VALUE;
   ForEachPath([&](const std::string &candidate) {
-    HANDLE device = Open(candidate, access);
+    HANDLE device = Open(candidate, access, flags);
     if (device == INVALID_HANDLE_VALUE) return true;
     HidInterface found;
     const bool match = Describe(device, &found) && IsReceiverInterface(found) &&
@@ -97,7 +97,8 @@ HANDLE OpenReceiverInterface(bool feature, DWORD access, std::string *path) {
       return true;
     }
     opened = device;
-    if (path) *path = candidate;
+    found.path = candidate;
+    if (described) *described = found;
     return false;
   });
   return opened;

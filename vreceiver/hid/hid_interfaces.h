@@ -2,7 +2,7 @@
 // SetupAPI lists them, hid.dll reads their IDs and report lengths. Used by
 // the receiver process (to wait until the system lists what it presents)
 // and by programs of their own that reach the receiver (the HID stack
-// probe, the input benchmark, the library's check).
+// probe, the input benchmark, the library's check, the recorder).
 #pragma once
 
 #include <windows.h>
@@ -26,8 +26,10 @@ std::vector<std::string> ListPaths();
 std::vector<HidInterface> ListInterfaces();
 bool IsReceiverInterface(const HidInterface &found);
 // Opens the first receiver interface whose input (or feature) reports are
-// 8 bytes long, shared for reading and writing, with `access`;
-// INVALID_HANDLE_VALUE when there is none. Its path goes to *path if given.
-HANDLE OpenReceiverInterface(bool feature, DWORD access, std::string *path = nullptr);
+// 8 bytes long, shared for reading and writing, with `access` and
+// CreateFile's `flags` (FILE_FLAG_OVERLAPPED); INVALID_HANDLE_VALUE when
+// there is none. What it is goes to *described if given.
+HANDLE OpenReceiverInterface(bool feature, DWORD access, HidInterface *described = nullptr,
+                             DWORD flags = 0);
 
 }  // namespace vreceiver::hid

@@ -7,9 +7,11 @@
 //   vreceiver.exe --send "COMMAND"..            drive a running receiver
 //   vreceiver.exe --window [--script FILE]..    the pendant's window too; with
 //                                               no script, until it is closed
+//   --speed X                                   sleeps X times as fast (a replay)
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -17,10 +19,12 @@
 #include "command_pipe.h"
 #include "device_server.h"
 #include "interpreter.h"
+#include "paced_sleep.h"
 #include "pacing_commands.h"
 #include "pendant_window.h"
 #include "program_commands.h"
 #include "receiver_commands.h"
+#include "script_pace.h"
 #include "ui_commands.h"
 #include "vreceiver/receiver.h"
 
@@ -34,6 +38,7 @@ struct Options {
   std::vector<std::string> sends;
   bool serve = false;
   bool window = false;
+  double speed = 1.0;
 };
 
 bool ParseOptions(int argc, char **argv, Options *options) {
@@ -47,9 +52,13 @@ bool ParseOptions(int argc, char **argv, Options *options) {
       options->serve = true;
     } else if (arg == "--window") {
       options->window = true;
+    } else if (arg == "--speed" && i + 1 < argc &&
+               vreceiver::script::ParseSpeed(argv[i + 1], &options->speed)) {
+      ++i;
     } else {
       std::printf(
-          "usage: vreceiver.exe [--window] [--script FILE].. [--serve] | --send \"COMMAND\"..\n");
+          "usage: vreceiver.exe [--window] [--script FILE].. [--serve] [--speed X] | --send "
+          "\"COMMAND\"..\n");
       return false;
     }
   }
@@ -126,8 +135,14 @@ int Serve(const Options &options) {
 }  // namespace
 
 int main(int argc, char **argv) {
+  // The helper of the `interrupt` command.
+  if (argc == 3 && std::string(argv[1]) == "--ctrl-c") {
+    return vreceiver::process::CtrlCToConsoleOf(
+        static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)));
+  }
   Options options;
   if (!ParseOptions(argc, argv, &options)) return 2;
+  vreceiver::script::SetDefaultSpeed(options.speed);
   if (!options.sends.empty()) {
     bool ok = true;
     for (const std::string &line : options.sends) ok = vreceiver::process::SendCommand(line) && ok;

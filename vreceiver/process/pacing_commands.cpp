@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "paced_sleep.h"
 #include "timing_log.h"
 
 namespace vreceiver::process {
@@ -58,15 +59,18 @@ void AddPacingCommands(vreceiver::script::Interpreter &in) {
          });
   in.Add("snapshot", "snapshot NAME             ask the demo for a screenshot and wait for it",
          Snapshot);
-  in.Add("sleep", "sleep MS                  pause (pacing a demo; tests wait on state instead)",
+  in.Add("sleep",
+         "sleep MS                  pause MS after the previous sleep (recorded gaps; --speed)",
          [](const Args &args, std::string *out) {
            long ms = 0;
-           if (args.words.size() != 1 || !vreceiver::script::ParseNumber(args.words[0], &ms) || ms < 0) {
+           if (args.words.size() != 1 || !vreceiver::script::ParseNumber(args.words[0], &ms) ||
+               ms < 0 || ms > 0x7FFFFFFF) {
              *out = "expected milliseconds";
              return false;
            }
-           Sleep(static_cast<DWORD>(ms));
-           return true;
+           if (vreceiver::script::PacedSleep(static_cast<uint32_t>(ms))) return true;
+           *out = "stopped";
+           return false;
          });
   in.Add("echo", "echo TEXT..               print the words",
          [](const Args &args, std::string *out) {

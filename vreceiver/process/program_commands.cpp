@@ -1,17 +1,13 @@
 #include "program_commands.h"
 
 #include <windows.h>
-// windows.h first: tlhelp32.h needs its types.
-#include <tlhelp32.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "pipe_listener.h"
+#include "programs.h"
 #include "text.h"
 #include "timing_log.h"
 
@@ -21,20 +17,7 @@ namespace {
 
 using vreceiver::script::Args;
 
-struct Program {
-  std::mutex mutex;
-  HANDLE process = nullptr;
-  std::vector<std::string> lines;  // standard output, UTF-8, line ends removed
-  std::string partial;
-};
-
-Program &TheProgram() {
-  static Program *program = new Program;  // outlives the reader thread
-  return *program;
-}
-
-void CollectOutput(HANDLE readEnd) {
-  Program &program = TheProgram();
+void CollectOutput(Program &program, HANDLE readEnd) {
   char buffer[512];
   DWORD got = 0;
   while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
@@ -66,12 +49,8 @@ HANDLE KillOnExitJob() {
   return job;
 }
 
-bool Running(Program &program) {
-  return program.process && WaitForSingleObject(program.process, 0) == WAIT_TIMEOUT;
-}
-
 bool Run(const Args &args, std::string *out) {
-  Program &program = TheProgram();
+  Program &program = TheProgram(args);
   if (args.words.empty()) {
     *out = "expected a program";
     return false;
@@ -93,8 +72,10 @@ bool Run(const Args &args, std::string *out) {
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION info{};
-  BOOL ok = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                           nullptr, nullptr, &startup, &info);
+  // A console program gets a console of its own, with no window, so that
+  // `interrupt` reaches it alone.
+  BOOL ok = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE,
+                           CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
   CloseHandle(writeEnd);
   if (!ok) {
     CloseHandle(readEnd);
@@ -111,12 +92,13 @@ bool Run(const Args &args, std::string *out) {
     program.lines.clear();
     program.partial.clear();
   }
-  RunDetached([readEnd] { CollectOutput(readEnd); });
+  RunDetached([&program, readEnd] { CollectOutput(program, readEnd); });
   return true;
 }
 
+// Waits for the program's end; with code=N, an exit code other than N fails.
 bool WaitExit(const Args &args, std::string *out) {
-  Program &program = TheProgram();
+  Program &program = TheProgram(args);
   if (!program.process) {
     *out = "no program was started";
     return false;
@@ -128,25 +110,43 @@ bool WaitExit(const Args &args, std::string *out) {
   DWORD code = 0;
   GetExitCodeProcess(program.process, &code);
   *out = "exit code " + std::to_string(code);
-  return true;
-}
-
-bool HasLine(const std::string &want) {
-  Program &program = TheProgram();
-  std::lock_guard<std::mutex> lock(program.mutex);
-  for (const std::string &line : program.lines) {
-    if (line == want) return true;
+  auto want = args.options.find("code");
+  long wanted = 0;
+  if (want == args.options.end()) return true;
+  if (!vreceiver::script::ParseNumber(want->second, &wanted)) {
+    *out = "code= expects a number";
+    return false;
   }
+  if (static_cast<long>(code) == wanted) return true;
+  *out += ", expected " + want->second;
   return false;
 }
 
-bool ExpectStdout(const Args &args, std::string *out) {
-  if (args.words.size() != 1) {
-    *out = "expected one quoted line";
+// How many lines the program wrote that are `want`, or hold it when `part`.
+size_t CountLines(Program &program, const std::string &want, bool part) {
+  std::lock_guard<std::mutex> lock(program.mutex);
+  size_t count = 0;
+  for (const std::string &line : program.lines) {
+    if (part ? line.find(want) != std::string::npos : line == want) ++count;
+  }
+  return count;
+}
+
+// Waits for such a line; with count=N, for N of them.
+bool ExpectLine(const Args &args, bool part, std::string *out) {
+  long count = 1;
+  auto wanted = args.options.find("count");
+  if (args.words.size() != 1 ||
+      (wanted != args.options.end() &&
+       (!vreceiver::script::ParseNumber(wanted->second, &count) || count < 1))) {
+    *out = "expected one quoted line (and count=N)";
     return false;
   }
-  if (vreceiver::script::WaitUntil([&] { return HasLine(args.words[0]); }, args.Timeout())) return true;
-  Program &program = TheProgram();
+  Program &program = TheProgram(args);
+  auto enough = [&] {
+    return CountLines(program, args.words[0], part) >= static_cast<size_t>(count);
+  };
+  if (vreceiver::script::WaitUntil(enough, args.Timeout())) return true;
   std::lock_guard<std::mutex> lock(program.mutex);
   *out = "no such line; the program wrote:";
   for (const std::string &line : program.lines) *out += "\n  |" + line + "|";
@@ -159,7 +159,7 @@ bool StdoutLines(const Args &args, std::string *out) {
     *out = "expected a count";
     return false;
   }
-  Program &program = TheProgram();
+  Program &program = TheProgram(args);
   auto count = [&] {
     std::lock_guard<std::mutex> lock(program.mutex);
     return static_cast<long>(program.lines.size());
@@ -169,66 +169,43 @@ bool StdoutLines(const Args &args, std::string *out) {
   return false;
 }
 
-// Threads of process PID now, from a snapshot of the system's threads.
-long ThreadCount(DWORD pid) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
-  THREADENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  long count = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID == pid) ++count;
-  }
-  CloseHandle(snapshot);
-  return count;
-}
-
-// Open handles of PROCESS found by duplicating every handle value up to
-// 64K: Wine's GetProcessHandleCount answers 0 for any process.
-long DuplicableHandles(HANDLE process) {
-  long count = 0;
-  for (uintptr_t value = 4; value < 0x10000; value += 4) {
-    HANDLE copy = nullptr;
-    if (DuplicateHandle(process, reinterpret_cast<HANDLE>(value), GetCurrentProcess(), &copy, 0,
-                        FALSE, DUPLICATE_SAME_ACCESS)) {
-      CloseHandle(copy);
-      ++count;
-    }
-  }
-  return count;
-}
-
-// "handles=H counted=C threads=T" of the running program.
-bool ProcessCounts(const Args &, std::string *out) {
-  Program &program = TheProgram();
-  DWORD handles = 0;
-  if (!Running(program) || !GetProcessHandleCount(program.process, &handles)) {
-    *out = "no running program to count (error " + std::to_string(GetLastError()) + ")";
+// Whether a program left a file behind (yes) or not (no).
+bool ExpectFile(const Args &args, std::string *out) {
+  if (args.words.size() != 2 || (args.words[1] != "yes" && args.words[1] != "no")) {
+    *out = "expected a file and yes or no";
     return false;
   }
-  *out = "handles=" + std::to_string(handles) +
-         " counted=" + std::to_string(DuplicableHandles(program.process)) +
-         " threads=" + std::to_string(ThreadCount(GetProcessId(program.process)));
-  return true;
+  const bool there = GetFileAttributesA(args.words[0].c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (there == (args.words[1] == "yes")) return true;
+  *out = args.words[0] + (there ? " is there" : " is not there");
+  return false;
 }
 
 }  // namespace
 
 void StopProgram() {
-  Program &program = TheProgram();
-  if (Running(program)) TerminateProcess(program.process, 1);
+  ForEachProgram([](Program &program) {
+    if (Running(program)) TerminateProcess(program.process, 1);
+  });
 }
 
 void AddProgramCommands(vreceiver::script::Interpreter &in) {
-  in.Add("run", "run PROGRAM [ARGS..]      start a program (its standard output is kept)", Run);
-  in.Add("wait-exit", "wait-exit                 wait until the program has ended", WaitExit);
-  in.Add("expect-stdout", "expect-stdout \"LINE\"      wait until the program wrote this line",
-         ExpectStdout);
+  // Every command takes as=NAME for a program started so.
+  in.Add("run", "run [as=NAME] PROGRAM [ARGS..]   start a program (its standard output is kept)",
+         Run);
+  in.Add("wait-exit",
+         "wait-exit [code=N]        wait until the program has ended (with exit code N)", WaitExit);
+  in.Add("expect-stdout",
+         "expect-stdout \"LINE\" [count=N]   wait until the program wrote this line (N times)",
+         [](const Args &args, std::string *out) { return ExpectLine(args, false, out); });
+  in.Add("expect-stdout-with",
+         "expect-stdout-with \"TEXT\" wait until the program wrote a line holding TEXT",
+         [](const Args &args, std::string *out) { return ExpectLine(args, true, out); });
   in.Add("expect-stdout-lines", "expect-stdout-lines N     wait until it wrote exactly N lines",
          StdoutLines);
   in.Add("stdout", "stdout                    print what the program wrote so far",
-         [](const Args &, std::string *out) {
-           Program &program = TheProgram();
+         [](const Args &args, std::string *out) {
+           Program &program = TheProgram(args);
            std::lock_guard<std::mutex> lock(program.mutex);
            for (const std::string &line : program.lines)
              *out += (out->empty() ? "|" : "\n|") + line + "|";
@@ -236,8 +213,11 @@ void AddProgramCommands(vreceiver::script::Interpreter &in) {
          });
   in.Add("process-counts", "process-counts            the program's handle and thread counts",
          ProcessCounts);
-  in.Add("kill", "kill                      end the program", [](const Args &, std::string *) {
-    StopProgram();
+  in.Add("interrupt", "interrupt                 Ctrl+C to the program's console", Interrupt);
+  in.Add("expect-file", "expect-file PATH yes|no   whether the file is there now", ExpectFile);
+  in.Add("kill", "kill                      end the program", [](const Args &args, std::string *) {
+    Program &program = TheProgram(args);
+    if (Running(program)) TerminateProcess(program.process, 1);
     return true;
   });
 }

@@ -292,7 +292,7 @@ void AddPendant(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
            r.SetEmergencyStop(on);
            return true;
          });
-  in.Add("report", "report B0 .. B7           queue one raw 8-byte input report (hex)",
+  in.Add("report", "report B0 .. B7           the pendant sends this raw input report (hex)",
          [&r](const Args &a, std::string *out) {
            std::vector<uint8_t> bytes;
            if (!HexWords(a, 0, &bytes, out)) return false;
@@ -302,7 +302,7 @@ void AddPendant(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
            }
            vreceiver::Report report;
            std::copy(bytes.begin(), bytes.end(), report.begin());
-           r.QueueReport(report);
+           r.SendReport(report);
            return true;
          });
   in.Add("info", "info [id=N] [channel=N] [rssi=N]   the information report's values",

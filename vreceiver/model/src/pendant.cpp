@@ -4,10 +4,9 @@
 #include <chrono>
 
 #include "receiver_impl.h"
+#include "vreceiver/pendant_commands.h"
 
 namespace vreceiver {
-
-namespace {
 
 Report MakeReport(const PendantState &p, int8_t wheelDelta) {
   const uint8_t mode = static_cast<uint8_t>((p.stepCode & 0x3F) | (p.wheelEnabled ? 0x40 : 0) |
@@ -16,11 +15,16 @@ Report MakeReport(const PendantState &p, int8_t wheelDelta) {
       kInputReportId, 0, p.key1, p.key2, mode, p.axisCode, static_cast<uint8_t>(wheelDelta), 0};
 }
 
-}  // namespace
-
 void Receiver::QueueReport(const Report &report) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->QueueLocked(report);
+}
+
+void Receiver::SendReport(const Report &report) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->pendant = StateAfter(impl_->pendant, report);
+  impl_->QueueLocked(report);
+  impl_->Changed();  // the pendant moved even when the report was lost
 }
 
 void Receiver::SendState(int8_t wheelDelta) {

@@ -153,6 +153,9 @@ class Receiver {
   // Reports made while the receiver is unplugged are lost, as are those
   // still queued when it is unplugged.
   void QueueReport(const Report &report);
+  // The pendant sends this report as it stands (a recording's raw report):
+  // it is queued, and the pendant holds what the report says from then on.
+  void SendReport(const Report &report);
   // Sends a report built from the pendant state with the given wheel delta.
   void SendState(int8_t wheelDelta = 0);
   PendantState &Pendant();                         // edit, then SendState()
