@@ -25,8 +25,10 @@
 #define IOCTL_TARVEXVR_SET_LAYOUT TARVEXVR_IOCTL(1)
 /* in: struct tarvexvr_behaviour (the fields named by its mask). */
 #define IOCTL_TARVEXVR_SET_BEHAVIOUR TARVEXVR_IOCTL(2)
-/* in: one input report for the pendant's interface. Completes once a read
- * of that interface took it, or fails when the interface is not there. */
+/* in: one input report for the pendant's interface. Completes once the
+ * HID class driver's read of that interface took it (it keeps one waiting
+ * at all times and copies each report to every open handle, so no
+ * program's read is waited for), or fails when the interface is not there. */
 #define IOCTL_TARVEXVR_SEND_INPUT TARVEXVR_IOCTL(3)
 /* out: struct tarvexvr_event. Completes when there is one. */
 #define IOCTL_TARVEXVR_NEXT_EVENT TARVEXVR_IOCTL(4)
