@@ -40,6 +40,11 @@ class WindowSurface {
   // Modal message box owned by the window, application name as caption, OK.
   virtual void ShowMessage(const std::string &text, MessageIcon icon) = 0;
   virtual void PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
+  // True while a posted message waits in the window thread's queue (asks
+  // without handling anything, so no message is handled inside the caller).
+  virtual bool PostedMessageWaiting() const = 0;
+  // A steady clock for spacing the window's redraws.
+  virtual uint64_t SteadyMilliseconds() const = 0;
   // The timer id on success, 0 on failure.
   virtual uint32_t StartTimer(uint32_t id, uint32_t periodMs) = 0;
   virtual void StopTimer(uint32_t id) = 0;
