@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <vector>
+
 #include "control.h"
 #include "frame_schedule.h"
 #include "timing_log.h"
@@ -21,20 +23,25 @@ void SleepUntil(FrameSchedule::Clock::time_point due) {
 
 }  // namespace
 
-void InputPump::Start() { thread_ = std::thread([this] { Run(); }); }
+void InputPump::Start() {
+  thread_ = std::thread([this] { Run(); });
+}
 
 void InputPump::Stop() {
   stopping_ = true;
   if (thread_.joinable()) thread_.join();
 }
 
-// One report per frame, on the frame schedule. The driver hands each report
+// One report per frame, on the frame schedule. The reports whose frames
+// have come go to the driver in one call, so a late wake-up is made up at
+// once, not at the pace of one call a report. The driver hands each report
 // to the HID class driver, which keeps a read of the input interface
-// waiting at all times and gives every open handle its own copy: the device
-// does not wait for any program to read. A call fails at once when the
-// interface is not there (the report is lost, as on a real bus).
+// waiting at all times and gives every open handle its own copy: the
+// device does not wait for any program to read. A call fails at once when
+// the interface is not there (the reports are lost, as on a real bus).
 void InputPump::Run() {
   FrameSchedule schedule;
+  std::vector<Report> due;
   Report report;
   while (!stopping_) {
     if (!receiver_.TakeReport(&report, kTakeWaitMs)) {
@@ -42,13 +49,30 @@ void InputPump::Run() {
       continue;
     }
     SleepUntil(schedule.Next(FrameSchedule::Clock::now()));
-    NoteReportHanded();
-    control_.Call(IOCTL_TARVEXVR_SEND_INPUT, report.data(), static_cast<DWORD>(report.size()),
-                  nullptr, 0);
+    due.assign(1, report);
     schedule.Sent();
-    receiver_.ReportSent();
+    while (due.size() < TARVEXVR_MAX_INPUT_BATCH &&
+           schedule.Next(FrameSchedule::Clock::now()) <= FrameSchedule::Clock::now() &&
+           receiver_.TakeReport(&report, 0)) {
+      due.push_back(report);
+      schedule.Sent();
+    }
+    Send(due);
     if (receiver_.PendingReports() == 0) schedule.Idle();
   }
+}
+
+void InputPump::Send(const std::vector<Report> &reports) {
+  tarvexvr_input_batch batch{static_cast<unsigned>(reports.size()), kReportLength};
+  std::vector<uint8_t> buffer(reinterpret_cast<const uint8_t *>(&batch),
+                              reinterpret_cast<const uint8_t *>(&batch + 1));
+  for (const Report &r : reports) {
+    buffer.insert(buffer.end(), r.begin(), r.end());
+    NoteReportHanded();
+  }
+  control_.Call(IOCTL_TARVEXVR_SEND_INPUT, buffer.data(), static_cast<DWORD>(buffer.size()),
+                nullptr, 0);
+  for (size_t i = 0; i < reports.size(); ++i) receiver_.ReportSent();
 }
 
 }  // namespace vreceiver::process
