@@ -44,12 +44,14 @@ intptr_t MonitorDialog::OnDeviceInput(uintptr_t wParam, intptr_t lParam) {
   return 1;
 }
 
-// A refresh may be skipped while another input message already waits: that
-// message refreshes in turn, so the window shows the newest state once the
-// queue is drained, and it never falls behind the device by a backlog of
-// redraws. At least every kRefreshLagMs the window is refreshed all the
-// same, and a message of any other kind first gets the skipped refresh
-// (FinishRefresh).
+// A refresh may be skipped while another posted message already waits, so
+// the window never falls behind the device by a backlog of redraws: a
+// waiting input message refreshes in turn, and the host gives a message of
+// any other kind the skipped refresh first (FinishRefresh), so the window
+// shows every input before anything else is handled and ends showing the
+// newest state. At least every kRefreshLagMs it is refreshed all the same.
+// (A message posted to a control instead leaves the refresh to the next
+// message of the window, the 200 ms timer's at the latest.)
 void MonitorDialog::RefreshAfterInput() {
   if (surface_.PostedMessageWaiting() &&
       surface_.SteadyMilliseconds() - lastRefreshMs_ < kRefreshLagMs) {
