@@ -86,10 +86,23 @@ def bare_reader(directory, preset, sends, wanted):
     return figures
 
 
+def lost_run(directory, preset, wanted):
+    """A run whose window never showed the total (reports were lost, so the
+    script stopped there): what the window and the bare reader got."""
+    shown = re.findall(r'control 1017 shows "\+(-?\d+)"', read_text(f"{directory}/throughput-{preset}.log"))
+    if not shown:
+        return None
+    total = int(shown[-1])
+    figures = dict.fromkeys(("sent", "device_rate", "handled", "handled_rate", "lost_lines",
+                             "waiting", "shown", "p50", "p99", "max"))
+    figures.update(lost_total=wanted - total, peer=bare_reader(directory, preset, [], wanted))
+    return figures
+
+
 def throughput(directory, preset, wanted):
     sends, lines, marks = read_timings(f"{directory}/timings-{preset}.txt")
     if not sends:
-        return None
+        return lost_run(directory, preset, wanted)
     latencies = sorted((line - send) / 1000.0 for send, line in zip(sends, lines))
     with open(f"{directory}/latency-{preset}.dat", "w") as f:
         for i, ms in enumerate(latencies):
@@ -166,7 +179,7 @@ def main():
 
     def ratio(p, mine, theirs):
         r = results[p]
-        if not r or not r["peer"][theirs]:
+        if not r or r[mine] is None or not r["peer"][theirs]:
             return "n/a"
         return f"{r[mine] / r['peer'][theirs]:.3f}"
 
@@ -210,12 +223,13 @@ def main():
     row("soak: script", lambda p: "completed" if soaks[p]["ok"] else "FAILED (see build/bench)")
 
     done = [r for r in results.values() if r]
-    if not done:
-        print("0 reports/s, all lost, p99 n/a ms")
+    lost = sum(max(r["lost_lines"] or 0, r["lost_total"] or 0) for r in done)
+    timed = [r for r in done if r["handled_rate"] is not None]
+    if not timed:
+        print(f"0 reports/s, {lost if done else 'all'} lost, p99 n/a ms")
         return
-    rate = min(r["handled_rate"] for r in done)
-    lost = sum(max(r["lost_lines"], r["lost_total"] or 0) for r in done)
-    p99 = max(r["p99"] for r in done)
+    rate = min(r["handled_rate"] for r in timed)
+    p99 = max(r["p99"] for r in timed)
     print(f"{rate:.0f} reports/s, {lost} lost, p99 {p99:.2f} ms")
 
 

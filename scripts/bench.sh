@@ -82,7 +82,6 @@ throughput() {
   } >"$script"
   run_receiver "$preset" "$script" "$log" &
   local receiver=$!
-  hardware_first
   for _ in $(seq 300); do
     grep -q bare-reader-wanted "$log" 2>/dev/null && break
     sleep 0.2
@@ -93,30 +92,15 @@ throughput() {
   wait $receiver
 }
 
-# The Linux processes of a Windows program in this prefix (other prefixes
-# may run the same programs at the same time).
-own_processes() {
+# The Linux process of Tarvex.exe in this prefix (other prefixes may run
+# their own Tarvex at the same time).
+own_tarvex() {
   local pid
-  for pid in $(pgrep -f "$1" || true); do
+  for pid in $(pgrep -f 'Tarvex\.exe' || true); do
     if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
       echo "$pid"
+      return
     fi
-  done
-}
-own_tarvex() { own_processes 'Tarvex\.exe' | head -1; }
-
-# The virtual hardware (the receiver process and winedevice.exe, where its
-# driver and the HID class driver run) gets ahead of the programs measured:
-# a real receiver and host controller do not wait for the CPU behind them.
-# Wine 8 does not turn thread priorities into Linux ones, so by nice value.
-hardware_first() {
-  local pid
-  for _ in $(seq 100); do
-    [ -n "$(own_processes 'vreceiver\.exe')" ] && break
-    sleep 0.1
-  done
-  for pid in $(own_processes 'vreceiver\.exe') $(own_processes 'winedevice\.exe'); do
-    renice -n -5 -p $(ls "/proc/$pid/task") >/dev/null 2>&1 || true
   done
 }
 
