@@ -68,8 +68,8 @@ void MonitorDialog::MoveWheel(int delta) {
       static_cast<int16_t>(std::clamp(state_.wheelPosition + delta, 0, kWheelBarMax));
 }
 
-// Moving the bar redraws it at once, so it moves with the refresh, not with
-// each message.
+// Drawing the bar is a large part of a refresh, so it moves with the
+// refresh, not with each message.
 void MonitorDialog::PutWheelBar() {
   surface_.SetScrollPos(IDC_WHEEL_BAR, state_.wheelPosition);
   surface_.InvalidateControl(IDC_WHEEL_BAR);

@@ -31,7 +31,7 @@ class WindowSurface {
   virtual void FocusControl(int id) = 0;
 
   virtual void SetScrollRange(int id, int minimum, int maximum) = 0;
-  // Moves the bar's thumb with redraw.
+  // Moves the bar's thumb; InvalidateControl has it drawn.
   virtual void SetScrollPos(int id, int position) = 0;
   // Invalidates the control's client area without erasing it.
   virtual void InvalidateControl(int id) = 0;

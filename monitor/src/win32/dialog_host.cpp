@@ -53,8 +53,12 @@ INT_PTR DialogHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       return PaintMinimised(window) ? TRUE : FALSE;
     case WM_QUERYDRAGICON:
       return reinterpret_cast<INT_PTR>(Icon());
-    case WM_DEVICE_INPUT:
-      return Result(window, dialog_.OnDeviceInput(wParam, lParam));
+    case WM_DEVICE_INPUT: {
+      const intptr_t result = dialog_.OnDeviceInput(wParam, lParam);
+      // A posted message's result goes nowhere; storing it would cost a
+      // request to the window server on every input message under Wine.
+      return InSendMessage() ? Result(window, result) : TRUE;
+    }
     case WM_DEVICE_CHECK:
       return Result(window, dialog_.OnDeviceCheck(wParam, lParam));
     case WM_TIMER:

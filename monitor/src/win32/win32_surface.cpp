@@ -111,8 +111,11 @@ void Win32Surface::SetScrollRange(int id, int minimum, int maximum) {
   ::SetScrollRange(Item(id), SB_CTL, minimum, maximum, TRUE);
 }
 
+// Without an immediate redraw: the invalidation that always follows paints
+// the bar once, at the window's next painting (under Wine each drawing of
+// the bar asks the window server some 60 times).
 void Win32Surface::SetScrollPos(int id, int position) {
-  ::SetScrollPos(Item(id), SB_CTL, position, TRUE);
+  ::SetScrollPos(Item(id), SB_CTL, position, FALSE);
 }
 
 void Win32Surface::InvalidateControl(int id) {
