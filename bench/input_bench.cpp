@@ -1,14 +1,19 @@
-// input_bench.exe N: reads N input reports from the virtual receiver's input
-// interface through Wine's own HID stack (setupapi, hid.dll, ReadFile), as
-// any program would, and prints how many per second arrived and how many of
-// the numbered ones were lost. Bytes 2 and 3 of each report count up from 0
-// (the receiver process queues them: bench/wine_input_bench.sh). A figure,
-// never a pass/fail.
+// input_bench.exe N [FILE]: the bare reader. Reads N input reports from the
+// virtual receiver's input interface through Wine's own HID stack
+// (setupapi, hid.dll, ReadFile in a loop and nothing else), as any program
+// would, and prints how many per second arrived and how many of the
+// numbered ones were lost. Bytes 1 and 7 of each report (which no caller
+// of the library sees) count up from 0: bench/numbered_reports.sh writes
+// them.
+// With FILE it also writes "read SEQUENCE US" for each report, on the
+// receiver process's clock (steady_clock), so scripts/bench.sh can set it
+// beside Tarvex as the peer of the same run. A figure, never a pass/fail.
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
+#include <vector>
 
 #include "hid_interfaces.h"
 #include "vreceiver/receiver_identity.h"
@@ -16,14 +21,36 @@
 namespace {
 
 constexpr DWORD kReportLength = vreceiver::kReportLength;
+// The receiver process may still be presenting its interfaces.
+constexpr int kOpenTries = 400;
+constexpr DWORD kOpenRetryMs = 50;
 
-// The first HID interface of the receiver with input reports.
-HANDLE OpenReceiverInput() { return vreceiver::hid::OpenReceiverInterface(false, GENERIC_READ); }
+struct Arrival {
+  unsigned sequence;
+  long long microseconds;
+};
 
-double Seconds(const LARGE_INTEGER &from, const LARGE_INTEGER &to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+HANDLE OpenReceiverInput() {
+  for (int i = 0; i < kOpenTries; ++i) {
+    HANDLE device = vreceiver::hid::OpenReceiverInterface(false, GENERIC_READ);
+    if (device != INVALID_HANDLE_VALUE) return device;
+    Sleep(kOpenRetryMs);
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+long long NowMicroseconds() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+bool WriteArrivals(const char *path, const std::vector<Arrival> &arrivals) {
+  FILE *file = std::fopen(path, "w");
+  if (!file) return false;
+  for (const Arrival &a : arrivals)
+    std::fprintf(file, "read %u %lld\n", a.sequence, a.microseconds);
+  return std::fclose(file) == 0;
 }
 
 }  // namespace
@@ -37,20 +64,32 @@ int main(int argc, char **argv) {
   }
   std::printf("input_bench: reading %lu reports\n", wanted);
   std::fflush(stdout);
-  unsigned long received = 0, lost = 0, expected = 0;
-  LARGE_INTEGER first = {}, last = {};
+  std::vector<Arrival> arrivals;
+  arrivals.reserve(wanted);
+  unsigned long lost = 0, expected = 0;
   BYTE report[kReportLength];
   DWORD got = 0;
-  while (expected < wanted && ReadFile(device, report, kReportLength, &got, nullptr)) {
-    QueryPerformanceCounter(received == 0 ? &first : &last);
-    const unsigned long sequence = report[2] | (report[3] << 8);
+  // Ends when all arrived or the read fails (the receiver was unplugged
+  // because some never came).
+  while (arrivals.size() < wanted && ReadFile(device, report, kReportLength, &got, nullptr)) {
+    const long long now = NowMicroseconds();
+    const unsigned sequence = report[1] | (report[7] << 8);
     if (sequence > expected) lost += sequence - expected;
     expected = sequence + 1;
-    ++received;
+    arrivals.push_back({sequence, now});
   }
   CloseHandle(device);
-  const double seconds = received > 1 ? Seconds(first, last) : 0;
-  std::printf("input_bench: %lu received, %lu lost, %.0f reports/s over %.2f s\n", received, lost,
-              seconds > 0 ? (received - 1) / seconds : 0.0, seconds);
+  const size_t received = arrivals.size();
+  if (expected < wanted) lost += wanted - expected;  // the last ones never came
+  const double seconds =
+      received > 1
+          ? static_cast<double>(arrivals.back().microseconds - arrivals.front().microseconds) / 1e6
+          : 0;
+  std::printf("input_bench: %zu received, %lu lost, %.0f reports/s over %.2f s\n", received, lost,
+              seconds > 0 ? static_cast<double>(received - 1) / seconds : 0.0, seconds);
+  if (argc > 2 && !WriteArrivals(argv[2], arrivals)) {
+    std::printf("input_bench: cannot write %s\n", argv[2]);
+    return 1;
+  }
   return lost == 0 && received == wanted ? 0 : 1;
 }

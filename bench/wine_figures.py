@@ -7,26 +7,31 @@ import sys
 
 
 def read_timings(path):
-    sends, lines = [], []
-    try:
-        with open(path) as f:
-            for row in f:
-                words = row.split()
-                if words[0] in ("send", "line"):
-                    (sends if words[0] == "send" else lines).append(int(words[1]))
-    except OSError:
-        pass
-    return sends, lines
+    """Send and line moments (microseconds) and the named marks."""
+    sends, lines, marks = [], [], {}
+    for row in read_text(path).splitlines():
+        words = row.split()
+        if words and words[0] in ("send", "line"):
+            (sends if words[0] == "send" else lines).append(int(words[1]))
+        elif words and words[0] == "mark":
+            marks[words[1]] = int(words[2])
+    return sends, lines, marks
+
+
+def read_peer(path):
+    """The bare reader's reads: {sequence: microseconds}."""
+    reads = {}
+    for row in read_text(path).splitlines():
+        words = row.split()
+        if len(words) == 3 and words[0] == "read":
+            reads.setdefault(int(words[1]), int(words[2]))
+    return reads
 
 
 def close_times(path):
     """Milliseconds from asking the window to close until it was gone, and
     until the process had ended."""
-    marks = {}
-    for row in read_text(path).splitlines():
-        words = row.split()
-        if words and words[0] == "mark":
-            marks[words[1]] = int(words[2])
+    _, _, marks = read_timings(path)
     if not {"close", "gone", "exited"} <= marks.keys():
         return "n/a"
     return f"{(marks['gone'] - marks['close']) / 1000:.1f} / {(marks['exited'] - marks['close']) / 1000:.1f} ms"
@@ -62,12 +67,43 @@ def most_waiting(sends, lines):
     return peak
 
 
-def throughput(directory, preset, wanted):
-    sends, lines = read_timings(f"{directory}/timings-{preset}.txt")
-    if not sends:
+def latency_figures(latencies):
+    ordered = sorted(latencies)
+    return {"p50": percentile(ordered, 0.50), "p99": percentile(ordered, 0.99),
+            "max": ordered[-1] if ordered else float("nan")}
+
+
+def rate(moments):
+    return (len(moments) - 1) / max(1e-6, (moments[-1] - moments[0]) / 1e6) if len(moments) > 1 else 0.0
+
+
+def bare_reader(directory, preset, sends, wanted):
+    """The peer: what the bare reader read of the same reports."""
+    reads = read_peer(f"{directory}/peer-{preset}.txt")
+    moments = sorted(reads.values())
+    figures = latency_figures([(t - sends[i]) / 1000.0 for i, t in reads.items() if i < len(sends)])
+    figures.update(received=len(reads), lost=wanted - len(reads), rate=rate(moments))
+    return figures
+
+
+def lost_run(directory, preset, wanted):
+    """A run whose window never showed the total (reports were lost, so the
+    script stopped there): what the window and the bare reader got."""
+    shown = re.findall(r'control 1017 shows "\+(-?\d+)"', read_text(f"{directory}/throughput-{preset}.log"))
+    if not shown:
         return None
+    total = int(shown[-1])
+    figures = dict.fromkeys(("sent", "device_rate", "handled", "handled_rate", "lost_lines",
+                             "waiting", "shown", "p50", "p99", "max"))
+    figures.update(lost_total=wanted - total, peer=bare_reader(directory, preset, [], wanted))
+    return figures
+
+
+def throughput(directory, preset, wanted):
+    sends, lines, marks = read_timings(f"{directory}/timings-{preset}.txt")
+    if not sends:
+        return lost_run(directory, preset, wanted)
     latencies = sorted((line - send) / 1000.0 for send, line in zip(sends, lines))
-    span = max(1, (lines[-1] if lines else sends[-1]) - sends[0]) / 1e6
     with open(f"{directory}/latency-{preset}.dat", "w") as f:
         for i, ms in enumerate(latencies):
             f.write(f"{ms:.3f} {(i + 1) / len(latencies):.6f}\n")
@@ -79,17 +115,19 @@ def throughput(directory, preset, wanted):
         for second in range(0, max(buckets) + 1 if buckets else 0):
             f.write(f"{second} {buckets.get(second, 0)}\n")
     total = window_total(f"{directory}/throughput-{preset}.log")
-    return {
+    result = {
         "sent": len(sends),
-        "device_rate": (len(sends) - 1) / max(1e-6, (sends[-1] - sends[0]) / 1e6),
-        "handled_rate": len(lines) / span,
+        "device_rate": rate(sends),
+        "handled": len(lines),
+        "handled_rate": rate(lines),
         "lost_lines": wanted - len(lines),
         "lost_total": wanted - total if total is not None else None,
         "waiting": most_waiting(sends, lines),
-        "p50": percentile(latencies, 0.50),
-        "p99": percentile(latencies, 0.99),
-        "max": latencies[-1] if latencies else float("nan"),
+        "shown": (marks["shown"] - sends[-1]) / 1000.0 if "shown" in marks else None,
+        "peer": bare_reader(directory, preset, sends, wanted),
     }
+    result.update(latency_figures(latencies))
+    return result
 
 
 def idle_rows(directory, preset):
@@ -136,14 +174,35 @@ def main():
     def of(key, form=".1f"):
         return lambda p: fmt(results[p][key], form) if results[p] else "failed"
 
+    def peer(key, form=".1f"):
+        return lambda p: fmt(results[p]["peer"][key], form) if results[p] else "failed"
+
+    def ratio(p, mine, theirs):
+        r = results[p]
+        if not r or r[mine] is None or not r["peer"][theirs]:
+            return "n/a"
+        return f"{r[mine] / r['peer'][theirs]:.3f}"
+
+    def latencies(source):
+        return lambda p: " / ".join(fmt(source(results[p])[k], ".2f")
+                                    for k in ("p50", "p99", "max")) if results[p] else "failed"
+
     row("wheel reports sent", of("sent", "d"))
     row("device rate (reports/s)", of("device_rate", ".0f"))
-    row("handled by Tarvex (reports/s)", of("handled_rate", ".0f"))
-    row("counts lost: stdout lines", of("lost_lines", "d"))
-    row("counts lost: window total", of("lost_total", "d"))
-    row("most reports waiting", of("waiting", "d"))
-    row("latency p50 / p99 / max (ms)", lambda p: " / ".join(
-        fmt(results[p][k], ".2f") for k in ("p50", "p99", "max")) if results[p] else "failed")
+    row("bare reader: read (reports/s)", peer("rate", ".0f"))
+    row("bare reader: lost", peer("lost", "d"))
+    row("bare reader: latency p50 / p99 / max (ms)", latencies(lambda r: r["peer"]))
+    row("Tarvex: handled (reports/s)", of("handled_rate", ".0f"))
+    row("Tarvex: counts lost (stdout lines / window total)",
+        lambda p: f"{fmt(results[p]['lost_lines'], 'd')} / {fmt(results[p]['lost_total'], 'd')}"
+        if results[p] else "failed")
+    row("Tarvex: latency to the stdout line p50 / p99 / max (ms)", latencies(lambda r: r))
+    row("Tarvex: window shows the final total (ms after the last report)", of("shown", ".1f"))
+    row("Tarvex / bare reader: reports handled", lambda p: ratio(p, "handled", "received"))
+    row("Tarvex / bare reader: rate", lambda p: ratio(p, "handled_rate", "rate"))
+    row("Tarvex / bare reader: latency p50 / p99",
+        lambda p: f"{ratio(p, 'p50', 'p50')} / {ratio(p, 'p99', 'p99')}")
+    row("most reports waiting for Tarvex", of("waiting", "d"))
     for foreign in (0, 10, 24):
         def idle_cell(p, foreign=foreign):
             found = [r for r in idles[p] if r[0] == foreign]
@@ -164,12 +223,13 @@ def main():
     row("soak: script", lambda p: "completed" if soaks[p]["ok"] else "FAILED (see build/bench)")
 
     done = [r for r in results.values() if r]
-    if not done:
-        print("0 reports/s, all lost, p99 n/a ms")
+    lost = sum(max(r["lost_lines"] or 0, r["lost_total"] or 0) for r in done)
+    timed = [r for r in done if r["handled_rate"] is not None]
+    if not timed:
+        print(f"0 reports/s, {lost if done else 'all'} lost, p99 n/a ms")
         return
-    rate = min(r["handled_rate"] for r in done)
-    lost = sum(max(r["lost_lines"], r["lost_total"] or 0) for r in done)
-    p99 = max(r["p99"] for r in done)
+    rate = min(r["handled_rate"] for r in timed)
+    p99 = max(r["p99"] for r in timed)
     print(f"{rate:.0f} reports/s, {lost} lost, p99 {p99:.2f} ms")
 
 

@@ -115,10 +115,16 @@ static BOOLEAN pendant_input_listed_locked(void) {
 }
 
 static NTSTATUS send_input(IRP *irp, ULONG in_size) {
+  const struct tarvexvr_input_batch *batch = irp->AssociatedIrp.SystemBuffer;
   NTSTATUS status;
   BOOLEAN listed;
   KIRQL irql;
-  if (!in_size || in_size > TARVEXVR_MAX_REPORT) return STATUS_INVALID_PARAMETER;
+  if (in_size < sizeof(*batch) || !batch->count || batch->count > TARVEXVR_MAX_INPUT_BATCH ||
+      !batch->length || batch->length > TARVEXVR_MAX_REPORT ||
+      in_size < sizeof(*batch) + batch->count * batch->length) {
+    return STATUS_INVALID_PARAMETER;
+  }
+  irp->Tail.Overlay.DriverContext[0] = 0; /* the reports handed so far */
   KeAcquireSpinLock(&vr.lock, &irql);
   listed = pendant_input_listed_locked();
   KeReleaseSpinLock(&vr.lock, irql);

@@ -27,8 +27,12 @@
 #define IOCTL_TARVEXVR_SET_LAYOUT TARVEXVR_IOCTL(1)
 /* in: struct tarvexvr_behaviour (the fields named by its mask). */
 #define IOCTL_TARVEXVR_SET_BEHAVIOUR TARVEXVR_IOCTL(2)
-/* in: one input report for the pendant's interface. Completes once a read
- * of that interface took it, or fails when the interface is not there. */
+/* in: struct tarvexvr_input_batch, then its `count` input reports for the
+ * pendant's interface, `length` bytes each. Completes once the HID class
+ * driver's reads of that interface took them all, one report a read (it
+ * keeps one read waiting at all times and copies each report to every open
+ * handle, so no program's read is waited for), or fails when the interface
+ * is not there. */
 #define IOCTL_TARVEXVR_SEND_INPUT TARVEXVR_IOCTL(3)
 /* out: struct tarvexvr_event. Completes when there is one. */
 #define IOCTL_TARVEXVR_NEXT_EVENT TARVEXVR_IOCTL(4)
@@ -36,6 +40,7 @@
 #define TARVEXVR_MAX_INTERFACES 64
 #define TARVEXVR_ID_CHARS 40
 #define TARVEXVR_MAX_REPORT 72
+#define TARVEXVR_MAX_INPUT_BATCH 64
 
 /* The interface that receives the pendant's input reports. */
 #define TARVEXVR_FLAG_PENDANT_INPUT 1u
@@ -51,6 +56,11 @@ struct tarvexvr_interface {
   unsigned char input_report_id; /* 0 = the reports carry no ID */
   unsigned char feature_report_id;
   unsigned short flags;
+};
+
+struct tarvexvr_input_batch {
+  unsigned int count;
+  unsigned int length;
 };
 
 struct tarvexvr_layout {

@@ -73,46 +73,53 @@ NTSTATUS WINAPI vr_hid_power(DEVICE_OBJECT *device, IRP *irp) {
   return PoCallDriver(ext->NextDeviceObject, irp);
 }
 
-/* Takes the oldest waiting send and the oldest waiting read of the
- * pendant's interface, when both exist. */
-static BOOLEAN match_input_locked(IRP **send, IRP **read) {
+/* Hands the next report of the oldest waiting send to the oldest waiting
+ * read of the pendant's interface, when both exist, and returns that read
+ * (*length: the bytes it got). The report is copied under the lock: a
+ * cancel completes the send only once it holds the lock. *sent is the
+ * send when that was its last report. */
+static IRP *hand_report_locked(IRP **sent, ULONG *length) {
   int i;
-  if (IsListEmpty(&vr.input_sends)) return FALSE;
+  if (IsListEmpty(&vr.input_sends)) return NULL;
   for (i = 0; i < VR_MAX_CHILDREN; i++) {
     struct vr_child *child = &vr.children[i];
+    IRP *send = CONTAINING_RECORD(vr.input_sends.Flink, IRP, Tail.Overlay.ListEntry);
+    const struct tarvexvr_input_batch *batch = send->AssociatedIrp.SystemBuffer;
+    ULONG_PTR next = (ULONG_PTR)send->Tail.Overlay.DriverContext[0];
+    BOOLEAN last = next + 1 >= batch->count;
+    ULONG room;
+    IRP *read;
     if (!child->used || !child->listed || !child->started) continue;
     if (!(child->info.flags & TARVEXVR_FLAG_PENDANT_INPUT) || IsListEmpty(&child->reads)) continue;
-    *send = CONTAINING_RECORD(vr.input_sends.Flink, IRP, Tail.Overlay.ListEntry);
     /* A send whose cancel is under way belongs to its cancel routine. */
-    if (!IoSetCancelRoutine(*send, NULL)) return FALSE;
-    RemoveEntryList(&(*send)->Tail.Overlay.ListEntry);
-    InitializeListHead(&(*send)->Tail.Overlay.ListEntry);
-    *read = CONTAINING_RECORD(RemoveHeadList(&child->reads), IRP, Tail.Overlay.ListEntry);
-    return TRUE;
+    if (last && !IoSetCancelRoutine(send, NULL)) return NULL;
+    read = CONTAINING_RECORD(RemoveHeadList(&child->reads), IRP, Tail.Overlay.ListEntry);
+    room = IoGetCurrentIrpStackLocation(read)->Parameters.DeviceIoControl.OutputBufferLength;
+    *length = batch->length < room ? batch->length : room;
+    RtlCopyMemory(read->UserBuffer, (const UCHAR *)(batch + 1) + next * batch->length, *length);
+    if (last) {
+      RemoveEntryList(&send->Tail.Overlay.ListEntry);
+      InitializeListHead(&send->Tail.Overlay.ListEntry);
+      *sent = send;
+    } else {
+      send->Tail.Overlay.DriverContext[0] = (PVOID)(next + 1);
+    }
+    return read;
   }
-  return FALSE;
+  return NULL;
 }
 
 void vr_pump_input(void) {
-  IRP *send, *read;
-  KIRQL irql;
   for (;;) {
-    IO_STACK_LOCATION *send_stack, *read_stack;
-    ULONG length;
-    BOOLEAN matched;
+    IRP *sent = NULL, *read;
+    ULONG length = 0;
+    KIRQL irql;
     KeAcquireSpinLock(&vr.lock, &irql);
-    matched = match_input_locked(&send, &read);
+    read = hand_report_locked(&sent, &length);
     KeReleaseSpinLock(&vr.lock, irql);
-    if (!matched) return;
-    send_stack = IoGetCurrentIrpStackLocation(send);
-    read_stack = IoGetCurrentIrpStackLocation(read);
-    length = send_stack->Parameters.DeviceIoControl.InputBufferLength;
-    if (length > read_stack->Parameters.DeviceIoControl.OutputBufferLength) {
-      length = read_stack->Parameters.DeviceIoControl.OutputBufferLength;
-    }
-    RtlCopyMemory(read->UserBuffer, send->AssociatedIrp.SystemBuffer, length);
+    if (!read) return;
     vr_complete(read, STATUS_SUCCESS, length);
-    vr_complete(send, STATUS_SUCCESS, 0);
+    if (sent) vr_complete(sent, STATUS_SUCCESS, 0);
   }
 }
 

@@ -65,6 +65,9 @@ bool ParseDecimal(const std::string &text, int32_t *value) {
 }
 
 void MonitorDialog::Refresh() {
+  refreshSkipped_ = false;
+  lastRefreshMs_ = surface_.SteadyMilliseconds();
+  if (barShown_ != state_.wheelPosition) PutWheelBar();
   for (const ExchangeEntry &entry : kExchangeTable) {
     switch (entry.kind) {
       case Kind::kText:
@@ -81,7 +84,12 @@ void MonitorDialog::Refresh() {
   controlsBound_ = true;
 }
 
+void MonitorDialog::FinishRefresh() {
+  if (refreshSkipped_) Refresh();
+}
+
 bool MonitorDialog::ReadBack() {
+  FinishRefresh();
   for (const ExchangeEntry &entry : kExchangeTable) {
     if (entry.kind == Kind::kText) {
       this->*entry.text = surface_.ControlText(entry.controlId);

@@ -26,7 +26,7 @@ intptr_t MonitorDialog::OnDeviceInput(uintptr_t wParam, intptr_t lParam) {
   if (delta != 0) {
     changed = true;
     out_ << WheelLogLine(delta, state_.wheelPosition) << std::flush;
-    if (MoveWheel(delta)) PutWheelBar();
+    MoveWheel(delta);
     state_.wheelTotal += delta;
     wheelTotalText = WheelTotalText(state_.wheelTotal);
   }
@@ -35,7 +35,7 @@ intptr_t MonitorDialog::OnDeviceInput(uintptr_t wParam, intptr_t lParam) {
   if (showDeviceInfo && library_.IsLoaded()) ShowReceiverInfo(changed);
 
   if (changed) {
-    Refresh();
+    RefreshAfterInput();
     if (state_.autoSendCount < kAutoSendLimit) {
       ++state_.autoSendCount;
       SendDisplayText();
@@ -44,18 +44,36 @@ intptr_t MonitorDialog::OnDeviceInput(uintptr_t wParam, intptr_t lParam) {
   return 1;
 }
 
-// The stored position stays within the bar's range, so the bar follows the
-// wheel at once when it turns back from an end.
-bool MonitorDialog::MoveWheel(int delta) {
-  const int moved = std::clamp(state_.wheelPosition + delta, 0, kWheelBarMax);
-  if (moved == state_.wheelPosition) return false;
-  state_.wheelPosition = static_cast<int16_t>(moved);
-  return true;
+// A refresh may be skipped while another posted message already waits, so
+// the window never falls behind the device by a backlog of redraws: a
+// waiting input message refreshes in turn, and the host gives a message of
+// any other kind the skipped refresh first (FinishRefresh), so the window
+// shows every input before anything else is handled and ends showing the
+// newest state. At least every kRefreshLagMs it is refreshed all the same.
+// (A message posted to a control instead leaves the refresh to the next
+// message of the window, the 200 ms timer's at the latest.)
+void MonitorDialog::RefreshAfterInput() {
+  if (surface_.PostedMessageWaiting() &&
+      surface_.SteadyMilliseconds() - lastRefreshMs_ < kRefreshLagMs) {
+    refreshSkipped_ = true;
+    return;
+  }
+  Refresh();
 }
 
+// The stored position stays within the bar's range, so the bar follows the
+// wheel at once when it turns back from an end.
+void MonitorDialog::MoveWheel(int delta) {
+  state_.wheelPosition =
+      static_cast<int16_t>(std::clamp(state_.wheelPosition + delta, 0, kWheelBarMax));
+}
+
+// Drawing the bar is a large part of a refresh, so it moves with the
+// refresh, not with each message.
 void MonitorDialog::PutWheelBar() {
   surface_.SetScrollPos(IDC_WHEEL_BAR, state_.wheelPosition);
   surface_.InvalidateControl(IDC_WHEEL_BAR);
+  barShown_ = state_.wheelPosition;
 }
 
 void MonitorDialog::ShowReceiverInfo(bool &changed) {

@@ -20,6 +20,9 @@ constexpr int32_t kAutoSendLimit = 3;
 constexpr int kWheelBarMax = 200;
 constexpr uint32_t kRfLowColor = 0x000000FF;  // RGB(255, 0, 0)
 constexpr uint32_t kRfOkColor = 0x00C0C013;   // RGB(19, 192, 192)
+// While input messages keep arriving, the window is refreshed at least this
+// often.
+constexpr uint64_t kRefreshLagMs = 50;
 
 class MonitorDialog {
  public:
@@ -40,9 +43,14 @@ class MonitorDialog {
   // Default OK: reads the fields back; true when the window is to end (1).
   bool OnOk();
 
-  // Data exchange over the whole table, in its order.
+  // Data exchange over the whole table, in its order. The refresh also
+  // moves the wheel bar to the wheel position; the read-back first shows
+  // what a skipped refresh left unshown, so it never reads stale controls.
   void Refresh();
   bool ReadBack();
+  // Shows the input that skipped refreshes left unshown; the host calls it
+  // before it handles any message other than WM_DEVICE_INPUT.
+  void FinishRefresh();
 
   // Display text composer.
   bool EnsureConnected();
@@ -72,8 +80,9 @@ class MonitorDialog {
  private:
   bool OpenReceiver();
   bool Reopen();
-  bool MoveWheel(int delta);
+  void MoveWheel(int delta);
   void ShowReceiverInfo(bool &changed);
+  void RefreshAfterInput();
   void SetStatusFromConnection(intptr_t lParam);
   void PutWheelBar();
 
@@ -82,6 +91,9 @@ class MonitorDialog {
   MonitorState &state_;
   std::ostream &out_;
   bool controlsBound_ = false;
+  bool refreshSkipped_ = false;
+  uint64_t lastRefreshMs_ = 0;
+  int barShown_ = 0;  // the position the wheel bar shows (it starts at 0)
 };
 
 // Parses a decimal integer the way the threshold field takes it: optional

@@ -31,7 +31,7 @@ class WindowSurface {
   virtual void FocusControl(int id) = 0;
 
   virtual void SetScrollRange(int id, int minimum, int maximum) = 0;
-  // Moves the bar's thumb with redraw.
+  // Moves the bar's thumb; InvalidateControl has it drawn.
   virtual void SetScrollPos(int id, int position) = 0;
   // Invalidates the control's client area without erasing it.
   virtual void InvalidateControl(int id) = 0;
@@ -40,6 +40,11 @@ class WindowSurface {
   // Modal message box owned by the window, application name as caption, OK.
   virtual void ShowMessage(const std::string &text, MessageIcon icon) = 0;
   virtual void PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
+  // True while a posted message waits in the window thread's queue (asks
+  // without handling anything, so no message is handled inside the caller).
+  virtual bool PostedMessageWaiting() const = 0;
+  // A steady clock for spacing the window's redraws.
+  virtual uint64_t SteadyMilliseconds() const = 0;
   // The timer id on success, 0 on failure.
   virtual uint32_t StartTimer(uint32_t id, uint32_t periodMs) = 0;
   virtual void StopTimer(uint32_t id) = 0;

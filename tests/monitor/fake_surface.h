@@ -48,6 +48,8 @@ class FakeSurface : public WindowSurface {
   void PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
     posted.push_back({message, wParam, lParam});
   }
+  bool PostedMessageWaiting() const override { return messageWaiting; }
+  uint64_t SteadyMilliseconds() const override { return nowMs; }
   uint32_t StartTimer(uint32_t id, uint32_t periodMs) override {
     timerPeriods[id] = periodMs;
     Note("timer-start");
@@ -84,6 +86,10 @@ class FakeSurface : public WindowSurface {
   void *handle = reinterpret_cast<void *>(uintptr_t{0x1234});
   IconHandle appIcon = reinterpret_cast<IconHandle>(uintptr_t{0x5678});
   bool timerWorks = true;
+  // What the window's queue holds after the message being handled; the
+  // tests deliver `posted` themselves (Pump) and set this.
+  bool messageWaiting = false;
+  uint64_t nowMs = 1000;
   std::map<int, std::string> texts;
   std::map<int, int> textWrites;
   std::vector<int> bound;

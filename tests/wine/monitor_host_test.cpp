@@ -1,6 +1,6 @@
 // Checks of Tarvex's Win32 side, run under Wine: the compiled dialog
-// templates, GBK text conversion, the window's icons and the status label's
-// painting.
+// templates, GBK text conversion, what the controls are known to show, the
+// window's icons and the status label's painting.
 // Prints "N passed, N failed".
 #include <windows.h>
 
@@ -208,10 +208,58 @@ void LineFieldTextRoundTrip() {
   DestroyWindow(parent);
 }
 
+// WM_SETTEXT messages this thread's windows got, by window.
+std::vector<HWND> textsSet;
+LRESULT CALLBACK CountTextsSet(int code, WPARAM wParam, LPARAM lParam) {
+  const auto *call = reinterpret_cast<const CWPSTRUCT *>(lParam);
+  if (code == HC_ACTION && call->message == WM_SETTEXT) textsSet.push_back(call->hwnd);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+int TextsSet(HWND control) {
+  int count = 0;
+  for (HWND h : textsSet) count += h == control ? 1 : 0;
+  return count;
+}
+
+// A refresh writes only controls that do not show their text already, and
+// knows that without reading them back; a control whose text anything else
+// changed is written again.
+void ControlsAreWrittenOnlyWhenTheyShowSomethingElse() {
+  const HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                                      nullptr, nullptr);
+  const HWND label = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 90, 20, parent,
+                                     reinterpret_cast<HMENU>(IDC_KEY_TEXT), nullptr, nullptr);
+  const HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 30, 90, 20, parent,
+                                    reinterpret_cast<HMENU>(IDC_LCD_LINE2), nullptr, nullptr);
+  const HHOOK hook =
+      SetWindowsHookExW(WH_CALLWNDPROC, CountTextsSet, nullptr, GetCurrentThreadId());
+  tarvex::win32::StatusLabel low, ok;
+  tarvex::win32::Win32Surface surface(GetModuleHandleW(nullptr), low, ok);
+  surface.Attach(parent);
+
+  surface.SetControlText(IDC_KEY_TEXT, "Num1:1 keypressed");
+  surface.SetControlText(IDC_KEY_TEXT, "Num1:1 keypressed");
+  CHECK(TextsSet(label) == 1);
+  SetWindowTextW(label, L"typed");  // as another program's WM_SETTEXT
+  surface.SetControlText(IDC_KEY_TEXT, "Num1:1 keypressed");
+  CHECK(TextsSet(label) == 3);
+  CHECK(surface.ControlText(IDC_KEY_TEXT) == "Num1:1 keypressed");
+
+  surface.SetControlText(IDC_LCD_LINE2, "2222");
+  SendMessageW(edit, EM_SETSEL, 4, 4);
+  SendMessageW(edit, WM_CHAR, L'x', 0);  // typed: no WM_SETTEXT, an EN_CHANGE
+  CHECK(surface.ControlText(IDC_LCD_LINE2) == "2222x");
+  surface.ControlChanged(IDC_LCD_LINE2);  // what the host does on EN_CHANGE
+  surface.SetControlText(IDC_LCD_LINE2, "2222");
+  CHECK(surface.ControlText(IDC_LCD_LINE2) == "2222");
+  UnhookWindowsHookEx(hook);
+  DestroyWindow(parent);
+}
+
 // The window's two icons are icon 128 of the program's own resources.
 void WindowIconsAreIcon128() {
-  const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr,
-                                      nullptr, nullptr, nullptr);
+  const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                                      nullptr, nullptr);
   tarvex::win32::StatusLabel low, ok;
   tarvex::win32::Win32Surface surface(GetModuleHandleW(nullptr), low, ok);
   surface.Attach(window);
@@ -255,6 +303,7 @@ int main() {
   StringsAndIcon();
   GbkConversion();
   LineFieldTextRoundTrip();
+  ControlsAreWrittenOnlyWhenTheyShowSomethingElse();
   WindowIconsAreIcon128();
   StatusLabelPaintsWithItsOwnBrushAndFont();
   return winecheck::Summary();

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "control_device.h"
 #include "vreceiver/receiver.h"
@@ -24,6 +25,8 @@ class InputPump {
 
  private:
   void Run();
+  // Hands the reports to the device in one call; returns once they left.
+  void Send(const std::vector<Report> &reports);
 
   Receiver &receiver_;
   ControlDevice &control_;

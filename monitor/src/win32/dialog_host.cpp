@@ -41,6 +41,8 @@ INT_PTR DialogHost::Result(HWND window, LRESULT result) {
 
 INT_PTR DialogHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (surface_.RunningDefault()) return FALSE;
+  // The window shows every input before anything else is handled.
+  if (message != WM_DEVICE_INPUT) dialog_.FinishRefresh();
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog(window);
@@ -51,8 +53,12 @@ INT_PTR DialogHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       return PaintMinimised(window) ? TRUE : FALSE;
     case WM_QUERYDRAGICON:
       return reinterpret_cast<INT_PTR>(Icon());
-    case WM_DEVICE_INPUT:
-      return Result(window, dialog_.OnDeviceInput(wParam, lParam));
+    case WM_DEVICE_INPUT: {
+      const intptr_t result = dialog_.OnDeviceInput(wParam, lParam);
+      // A posted message's result goes nowhere; storing it would cost a
+      // request to the window server on every input message under Wine.
+      return InSendMessage() ? Result(window, result) : TRUE;
+    }
     case WM_DEVICE_CHECK:
       return Result(window, dialog_.OnDeviceCheck(wParam, lParam));
     case WM_TIMER:
@@ -68,7 +74,7 @@ INT_PTR DialogHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       }
       return FALSE;
     case WM_COMMAND:
-      return OnCommand(window, LOWORD(wParam)) ? TRUE : FALSE;
+      return OnCommand(window, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
     default:
       return FALSE;
   }
@@ -80,7 +86,11 @@ void DialogHost::OnInitDialog(HWND window) {
   CentreOnScreen(window);
 }
 
-bool DialogHost::OnCommand(HWND window, WORD id) {
+bool DialogHost::OnCommand(HWND window, WORD id, WORD notification) {
+  if (notification == EN_CHANGE) {
+    surface_.ControlChanged(id);
+    return false;
+  }
   switch (id) {
     case IDOK:
       if (dialog_.OnOk()) EndDialog(window, IDOK);

@@ -21,7 +21,7 @@ class DialogHost {
   static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void OnInitDialog(HWND window);
-  bool OnCommand(HWND window, WORD id);
+  bool OnCommand(HWND window, WORD id, WORD notification);
   bool PaintMinimised(HWND window);
   static INT_PTR Result(HWND window, LRESULT result);
 

@@ -65,19 +65,29 @@ StatusLabel *Win32Surface::LabelOf(HWND control) {
 
 std::string Win32Surface::ControlText(int id) const { return WideToGbk(WindowText(Item(id))); }
 
+HWND Win32Surface::Item(int id) const {
+  const auto known = items_.find(id);
+  if (known != items_.end()) return known->second;
+  const HWND item = GetDlgItem(window_, id);
+  if (item != nullptr) items_[id] = item;
+  return item;
+}
+
 // A control already showing the text is left alone: setting it again
-// repaints it, and a refresh per input report at 1000 reports/s spent its
-// time on those repaints. Text typed into a field differs, so it is still
-// replaced.
+// repaints it at once. Text typed into a field or set by another program
+// differs, so it is still replaced.
 void Win32Surface::SetControlText(int id, const std::string &text) {
-  const std::wstring wide = GbkToWide(text);
-  if (WindowText(Item(id)) == wide) return;
+  const HWND control = Item(id);
+  if (shown_.Shows(control, text)) return;
   if (StatusLabel *label = LabelById(id)) {
     label->SetLabelText(text);
   } else {
-    SetWindowTextW(Item(id), wide.c_str());
+    SetWindowTextW(control, GbkToWide(text).c_str());
   }
+  shown_.Set(control, text);
 }
+
+void Win32Surface::ControlChanged(int id) { shown_.Forget(Item(id)); }
 
 void Win32Surface::BindControl(int id) {
   if (StatusLabel *label = LabelById(id)) label->Attach(Item(id));
@@ -101,8 +111,11 @@ void Win32Surface::SetScrollRange(int id, int minimum, int maximum) {
   ::SetScrollRange(Item(id), SB_CTL, minimum, maximum, TRUE);
 }
 
+// Without an immediate redraw: the invalidation that always follows paints
+// the bar once, at the window's next painting (under Wine each drawing of
+// the bar asks the window server some 60 times).
 void Win32Surface::SetScrollPos(int id, int position) {
-  ::SetScrollPos(Item(id), SB_CTL, position, TRUE);
+  ::SetScrollPos(Item(id), SB_CTL, position, FALSE);
 }
 
 void Win32Surface::InvalidateControl(int id) {
@@ -122,6 +135,21 @@ void Win32Surface::ShowMessage(const std::string &text, MessageIcon icon) {
 
 void Win32Surface::PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) {
   PostMessageW(window_, message, wParam, lParam);
+}
+
+// QS_ALLPOSTMESSAGE stays set while any posted message is left, whatever
+// filter the last retrieval used (QS_POSTMESSAGE need not).
+bool Win32Surface::PostedMessageWaiting() const {
+  return (HIWORD(GetQueueStatus(QS_ALLPOSTMESSAGE)) & QS_ALLPOSTMESSAGE) != 0;
+}
+
+// The performance counter: GetTickCount64 moves in steps of 15.6 ms on
+// Windows, too coarse for a 50 ms bound.
+uint64_t Win32Surface::SteadyMilliseconds() const {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<uint64_t>(now.QuadPart) / (static_cast<uint64_t>(frequency.QuadPart) / 1000);
 }
 
 uint32_t Win32Surface::StartTimer(uint32_t id, uint32_t periodMs) {

@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 
+#include "shown_texts.h"
 #include "status_label.h"
 #include "window_surface.h"
 
@@ -21,6 +23,9 @@ class Win32Surface : public WindowSurface {
   bool RunningDefault() const { return runningDefault_; }
   // The label painted through this control, or null.
   StatusLabel *LabelOf(HWND control);
+  // The control's text changed (an edit field's EN_CHANGE): it may no
+  // longer show what was last set.
+  void ControlChanged(int id);
 
   void *Handle() const override { return window_; }
   std::string ControlText(int id) const override;
@@ -35,6 +40,8 @@ class Win32Surface : public WindowSurface {
   void SetCheck(int id, bool checked) override;
   void ShowMessage(const std::string &text, MessageIcon icon) override;
   void PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+  bool PostedMessageWaiting() const override;
+  uint64_t SteadyMilliseconds() const override;
   uint32_t StartTimer(uint32_t id, uint32_t periodMs) override;
   void StopTimer(uint32_t id) override;
   void AddSystemMenuItem(uint32_t commandId, uint32_t stringId) override;
@@ -44,7 +51,7 @@ class Win32Surface : public WindowSurface {
   void DefaultDestroy() override;
 
  private:
-  HWND Item(int id) const { return GetDlgItem(window_, id); }
+  HWND Item(int id) const;
   StatusLabel *LabelById(int id);
 
   HINSTANCE instance_;
@@ -53,6 +60,10 @@ class Win32Surface : public WindowSurface {
   StatusLabel &rfOkLabel_;
   std::wstring appName_;
   bool runningDefault_ = false;
+  // The dialog's controls by id: GetDlgItem asks the window server each
+  // time under Wine, and the controls live as long as the dialog.
+  mutable std::map<int, HWND> items_;
+  ShownTexts shown_;
 };
 
 }  // namespace tarvex::win32

@@ -1,0 +1,96 @@
+// How often the window is redrawn while input messages arrive: a refresh is
+// skipped only while another message already waits, at least every 50 ms,
+// and whatever was skipped is shown before anything else is handled. Every
+// message still counts, prints and updates the members at once.
+#include "monitor_fixture.h"
+
+namespace tarvex::testing {
+namespace {
+
+class RefreshRuleTest : public MonitorTest {
+ protected:
+  void SetUp() override {
+    dialog.OnInitDialog();
+    state.autoSendCount = kAutoSendLimit;  // the automatic sends are done
+  }
+  // A wheel message of +1 while `waiting` says whether another one follows.
+  void Wheel(bool waiting) {
+    surface.messageWaiting = waiting;
+    Input(1, 0);
+  }
+};
+
+TEST_F(RefreshRuleTest, ABurstIsShownOnceTheQueueIsEmptyAndCountedExactly) {
+  const int before = Refreshes();
+  for (int i = 0; i < 9; ++i) Wheel(true);
+  EXPECT_EQ(Refreshes(), before);
+  EXPECT_EQ(Text(IDC_WHEEL_TOTAL), "1111111111111");  // still the start text
+  EXPECT_EQ(dialog.wheelTotalText, "+9");             // the member follows at once
+  EXPECT_EQ(surface.scrollPos.count(IDC_WHEEL_BAR), 0u);
+  EXPECT_EQ(out.str().size(), 9 * std::string(" 接收到滚轮1数据,总数据：0 \n").size());
+
+  Wheel(false);  // the last of the burst
+  EXPECT_EQ(Refreshes(), before + 1);
+  EXPECT_EQ(Text(IDC_WHEEL_TOTAL), "+10");
+  EXPECT_EQ(surface.scrollPos[IDC_WHEEL_BAR], 10);
+  EXPECT_EQ(surface.invalidated[IDC_WHEEL_BAR], 1);  // one move, not ten
+  EXPECT_EQ(state.wheelTotal, 10);
+  EXPECT_NE(out.str().find("滚轮1数据,总数据：9 \n"), std::string::npos);
+}
+
+TEST_F(RefreshRuleTest, AtLeastEveryFiftyMillisecondsWhileInputKeepsComing) {
+  Wheel(false);
+  const int before = Refreshes();
+  for (int ms = 10; ms < 50; ms += 10) {
+    surface.nowMs += 10;
+    Wheel(true);
+  }
+  EXPECT_EQ(Refreshes(), before);
+  surface.nowMs += 10;  // 50 ms since the last refresh
+  Wheel(true);
+  EXPECT_EQ(Refreshes(), before + 1);
+  EXPECT_EQ(Text(IDC_WHEEL_TOTAL), "+6");
+  surface.nowMs += 49;
+  Wheel(true);
+  EXPECT_EQ(Refreshes(), before + 1);
+}
+
+TEST_F(RefreshRuleTest, ASkippedRefreshIsShownBeforeAnotherKindOfMessage) {
+  Wheel(true);
+  Wheel(true);
+  const int before = Refreshes();
+  dialog.FinishRefresh();  // e.g. a timer tick comes next
+  EXPECT_EQ(Refreshes(), before + 1);
+  EXPECT_EQ(Text(IDC_WHEEL_TOTAL), "+2");
+  dialog.FinishRefresh();  // nothing left unshown: no redraw
+  EXPECT_EQ(Refreshes(), before + 1);
+}
+
+// Reading the fields back must not take the stale texts of a skipped
+// refresh into the members: the total would fall back to an old value.
+TEST_F(RefreshRuleTest, ReadBackAfterASkippedRefreshKeepsTheNewTexts) {
+  Wheel(true);
+  Wheel(true);
+  surface.texts[IDC_LCD_LINE3] = "typed";
+  dialog.ReadBack();
+  EXPECT_EQ(dialog.wheelTotalText, "+2");
+  EXPECT_EQ(Text(IDC_WHEEL_TOTAL), "+2");
+  EXPECT_EQ(dialog.lcdLine3, "3333333333333333");  // replaced by the refresh, as any refresh does
+}
+
+// The first three changes still send the display text, refresh skipped or
+// not, and the send reads back fields that show the newest input.
+TEST_F(RefreshRuleTest, AutomaticSendsAreUnchanged) {
+  state.autoSendCount = 0;
+  surface.messageWaiting = true;
+  for (uint8_t key = 1; key <= 4; ++key) Input(0, INPUTWORD_MAKE(key, 0, 0, 0));
+  EXPECT_EQ(binding.CallCount("XSendOutput"), 3);
+  EXPECT_EQ(Text(IDC_KEY_TEXT), "Num1:3 keypressed");  // the last send's read-back showed it
+  EXPECT_EQ(dialog.keyText, "Num1:4 keypressed");
+  surface.messageWaiting = false;
+  Input(0, INPUTWORD_MAKE(5, 0, 0, 0));
+  EXPECT_EQ(Text(IDC_KEY_TEXT), "Num1:5 keypressed");
+}
+
+}  // namespace
+}  // namespace tarvex::testing
