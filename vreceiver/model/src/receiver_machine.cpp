@@ -65,8 +65,11 @@ void Receiver::SetForeignInterfaceCount(uint32_t count) {
   impl_->Changed();
 }
 
+// A receiver that answers with another product ID is another device: the
+// interfaces of the one before go away with their handles.
 void Receiver::SetProductId(uint16_t productId) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
+  if (impl_->plugged && impl_->productId != productId) ++impl_->plugEpoch;
   impl_->productId = productId;
   impl_->Changed();
 }
@@ -78,9 +81,7 @@ uint16_t Receiver::ProductId() const {
 
 void Receiver::SetInterfacesPresent(bool input, bool feature) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->inputPresent = input;
-  impl_->featurePresent = feature;
-  impl_->Changed();
+  impl_->SetPresentLocked(input, feature);
 }
 
 void Receiver::Plug() {
@@ -122,11 +123,6 @@ void Receiver::Shutdown() {
   impl_->Changed();
 }
 
-void Receiver::SetCancelIgnored(bool ignored) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->cancelIgnored = ignored;
-}
-
 std::vector<FeatureWrite> Receiver::FeatureWrites() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   return impl_->writes;
@@ -158,13 +154,6 @@ uint32_t Receiver::OpenHandles() const {
   for (const auto &entry : impl_->handles) {
     if (entry.second.kind != InterfaceKind::kForeign) ++count;
   }
-  return count;
-}
-
-uint32_t Receiver::BlockedReads() const {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  uint32_t count = 0;
-  for (const BlockedRead &b : impl_->blocked) count += b.inUse ? 1 : 0;
   return count;
 }
 
