@@ -115,16 +115,22 @@ void VirtualThreads::EndIfTerminated() {
   if (currentThread != nullptr && currentThread->terminated) throw ThreadEnded{};
 }
 
+// While the clock stands still no sleep ends by time, one already begun
+// included; one whose time ran out meanwhile ends as the clock goes on.
 bool VirtualThreads::SleepLocked(std::unique_lock<std::mutex> &lock, uint32_t milliseconds,
                                  bool wakeable) {
   Thread *self = currentThread;
   const auto over = [&] {
     return released_ || (self != nullptr && self->terminated) || (wakeable && wakePending_);
   };
-  if (clockStopped_) {
-    host_.changed.wait(lock, [&] { return over() || !clockStopped_; });
-  } else {
-    host_.changed.wait_for(lock, ScaledLocked(milliseconds), over);
+  const auto deadline = std::chrono::steady_clock::now() + ScaledLocked(milliseconds);
+  while (!over()) {
+    if (clockStopped_) {
+      host_.changed.wait(lock);
+    } else if (host_.changed.wait_until(lock, deadline) == std::cv_status::timeout &&
+               !clockStopped_) {
+      break;
+    }
   }
   const bool woken = wakeable && wakePending_;
   if (woken) wakePending_ = false;
