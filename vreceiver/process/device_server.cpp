@@ -5,8 +5,28 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 namespace vreceiver::process {
+
+namespace {
+
+// The layout without the receiver's interfaces in it that `sent` lacks and
+// that take no pendant input (its feature interface).
+Layout WithoutNewFeature(const Layout &layout, const Layout &sent) {
+  Layout staged;
+  for (const tarvexvr_interface &device : layout) {
+    const bool isNew = std::none_of(sent.begin(), sent.end(), [&](const tarvexvr_interface &d) {
+      return std::memcmp(&d, &device, sizeof d) == 0;
+    });
+    const bool feature =
+        device.vendor_id == kReceiverVendorId && !(device.flags & TARVEXVR_FLAG_PENDANT_INPUT);
+    if (!(isNew && feature)) staged.push_back(device);
+  }
+  return staged;
+}
+
+}  // namespace
 
 DeviceServer::DeviceServer(Receiver &receiver) : receiver_(receiver) {}
 
@@ -57,21 +77,34 @@ bool DeviceServer::WaitListed(const Layout &layout, std::string *out) {
   return process::WaitListed(layout, ever, out);
 }
 
-// Interfaces arrive one at a time, and the library takes the receiver as
-// found once it finds the input interface (with or without the feature
-// one). A new input interface therefore arrives after the rest is listed.
+void DeviceServer::SetArrival(bool inputFirst, uint32_t gapMs) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  inputFirst_ = inputFirst;
+  gapMs_ = gapMs;
+}
+
+// Interfaces arrive one at a time. Unless told otherwise a new input
+// interface arrives after the rest is listed (the library takes the
+// receiver as found once it finds the input interface); input-first, the
+// feature interface follows it after the chosen pause, as on Windows.
 bool DeviceServer::Sync(std::string *out) {
   const Layout layout = LayoutOf(receiver_.ListInterfaces());
   Layout sent;
+  bool inputFirst = false;
+  uint32_t gapMs = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     sent = sent_;
+    inputFirst = inputFirst_;
+    gapMs = gapMs_;
   }
   const bool changed = !SameLayout(layout, sent);
   const auto start = std::chrono::steady_clock::now();
-  const Layout staged = WithoutNewInput(layout, sent);
-  if (staged.size() != layout.size() && (!SendLayout(staged, out) || !WaitListed(staged, out))) {
-    return false;
+  const Layout staged =
+      inputFirst ? WithoutNewFeature(layout, sent) : WithoutNewInput(layout, sent);
+  if (staged.size() != layout.size()) {
+    if (!SendLayout(staged, out) || !WaitListed(staged, out)) return false;
+    Sleep(gapMs);
   }
   if (changed && !SendLayout(layout, out)) return false;
   if (!WaitListed(layout, out)) return false;

@@ -35,6 +35,9 @@ class DeviceServer {
   // (bounded) until the system lists just those. On failure `out` says what
   // was waited for and what was listed last.
   bool Sync(std::string *out = nullptr);
+  // The order in which the receiver's new interfaces arrive, and the pause
+  // between the first and the other (input-last, no pause, unless set).
+  void SetArrival(bool inputFirst, uint32_t gapMs);
   // What the device does with feature reports from now on.
   bool RefuseWrites(int32_t count);
   bool RefuseReads(bool refuse);
@@ -54,6 +57,8 @@ class DeviceServer {
   InputPump pump_{receiver_, control_};
   std::mutex mutex_;
   Layout sent_;                // the layout the driver has
+  bool inputFirst_ = false;
+  uint32_t gapMs_ = 0;
   std::set<std::string> ever_;  // every interface ID sent so far
 };
 

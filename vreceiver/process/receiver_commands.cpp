@@ -196,6 +196,21 @@ void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r, Devi
            r.SetInterfacesPresent(which != "feature", which != "input");
            return server.Sync(out);
          });
+  in.Add("arrival",
+         "arrival input-first|input-last [gap=MS]   order and pause of the interfaces' arrival",
+         [&server](const Args &a, std::string *out) {
+           const std::string order = a.words.empty() ? "" : a.words[0];
+           long gap = 0;
+           const auto option = a.options.find("gap");
+           if ((order != "input-first" && order != "input-last") ||
+               (option != a.options.end() &&
+                (!ParseNumber(option->second, &gap) || gap < 0 || gap > 60000))) {
+             *out = "expected input-first or input-last, and gap=MS (0 to 60000)";
+             return false;
+           }
+           server.SetArrival(order == "input-first", static_cast<uint32_t>(gap));
+           return true;
+         });
   in.Add("refuse-writes",
          "refuse-writes N           refuse the next N feature writes (-1 all, 0 none)",
          [&r, &server](const Args &a, std::string *out) {
