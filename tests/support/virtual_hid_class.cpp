@@ -124,11 +124,19 @@ int32_t VirtualHidClass::Close(DeviceHandle handle) {
   return receiver_.Close(model) ? 1 : 0;
 }
 
-bool VirtualHidClass::Attributes(DeviceHandle handle, mqd7ra::HidAttributes *attributes) {
-  std::unique_lock<std::mutex> lock(host_.mutex);
+// A request as the driver takes it: after any read pending on the handle,
+// and only while its interface is there. Null when refused.
+VirtualHidClass::OpenHandle *VirtualHidClass::RequestLocked(std::unique_lock<std::mutex> &lock,
+                                                            DeviceHandle handle) {
   WaitIdleLocked(lock, handle, &counters_.requestsThatWaited);
   OpenHandle *open = FindLocked(handle);
-  if (open == nullptr || !LiveLocked(*open)) return false;
+  return open != nullptr && LiveLocked(*open) ? open : nullptr;
+}
+
+bool VirtualHidClass::Attributes(DeviceHandle handle, mqd7ra::HidAttributes *attributes) {
+  std::unique_lock<std::mutex> lock(host_.mutex);
+  const OpenHandle *open = RequestLocked(lock, handle);
+  if (open == nullptr) return false;
   attributes->vendorId = open->info.vendorId;
   attributes->productId = open->info.productId;
   return true;
@@ -136,9 +144,8 @@ bool VirtualHidClass::Attributes(DeviceHandle handle, mqd7ra::HidAttributes *att
 
 bool VirtualHidClass::Lengths(DeviceHandle handle, mqd7ra::ReportLengths *lengths) {
   std::unique_lock<std::mutex> lock(host_.mutex);
-  WaitIdleLocked(lock, handle, &counters_.requestsThatWaited);
-  OpenHandle *open = FindLocked(handle);
-  if (open == nullptr || !LiveLocked(*open)) return false;
+  const OpenHandle *open = RequestLocked(lock, handle);
+  if (open == nullptr) return false;
   lengths->input = open->info.inputLength;
   lengths->feature = open->info.featureLength;
   return true;
@@ -146,47 +153,41 @@ bool VirtualHidClass::Lengths(DeviceHandle handle, mqd7ra::ReportLengths *length
 
 bool VirtualHidClass::SetRingSize(DeviceHandle handle, uint32_t count) {
   std::unique_lock<std::mutex> lock(host_.mutex);
-  WaitIdleLocked(lock, handle, &counters_.requestsThatWaited);
-  OpenHandle *open = FindLocked(handle);
-  if (open == nullptr || !LiveLocked(*open)) return false;
+  OpenHandle *open = RequestLocked(lock, handle);
+  if (open == nullptr) return false;
   const uint32_t before = open->ring.Size();
   if (!open->ring.SetCapacity(count)) return false;
   counters_.reportsDropped += before - open->ring.Size();
   return true;
 }
 
-uint16_t VirtualHidClass::FeatureBufferLocked(OpenHandle *open, uint32_t length) {
+// The class driver's rule: a buffer shorter than the feature report is
+// refused before it reaches the device (counted), a longer one is cut to it.
+// The device's id for the open and the length to pass on, or 0.
+int32_t VirtualHidClass::FeatureTarget(DeviceHandle handle, uint32_t length, uint16_t *accepted) {
+  std::unique_lock<std::mutex> lock(host_.mutex);
+  const OpenHandle *open = RequestLocked(lock, handle);
+  *accepted = 0;
   if (open == nullptr) return 0;
   const uint16_t featureLength = open->info.featureLength;
-  if (featureLength != 0 && length >= featureLength) return featureLength;
-  ++counters_.refusedFeatureBuffers;
-  return 0;
+  if (featureLength == 0 || length < featureLength) {
+    ++counters_.refusedFeatureBuffers;
+    return 0;
+  }
+  *accepted = featureLength;
+  return open->model;
 }
 
 bool VirtualHidClass::SetFeature(DeviceHandle handle, const uint8_t *report, uint32_t length) {
-  int32_t model = 0;
   uint16_t accepted = 0;
-  {
-    std::unique_lock<std::mutex> lock(host_.mutex);
-    WaitIdleLocked(lock, handle, &counters_.requestsThatWaited);
-    OpenHandle *open = FindLocked(handle);
-    accepted = FeatureBufferLocked(open, length);
-    if (accepted != 0) model = open->model;
-  }
-  return accepted != 0 && receiver_.SetFeature(model, report, accepted);
+  const int32_t model = FeatureTarget(handle, length, &accepted);
+  return model != 0 && receiver_.SetFeature(model, report, accepted);
 }
 
 bool VirtualHidClass::GetFeature(DeviceHandle handle, uint8_t *report, uint32_t length) {
-  int32_t model = 0;
   uint16_t accepted = 0;
-  {
-    std::unique_lock<std::mutex> lock(host_.mutex);
-    WaitIdleLocked(lock, handle, &counters_.requestsThatWaited);
-    OpenHandle *open = FindLocked(handle);
-    accepted = FeatureBufferLocked(open, length);
-    if (accepted != 0) model = open->model;
-  }
-  return accepted != 0 && receiver_.GetFeature(model, report, accepted);
+  const int32_t model = FeatureTarget(handle, length, &accepted);
+  return model != 0 && receiver_.GetFeature(model, report, accepted);
 }
 
 bool VirtualHidClass::RegisterLocked(PendingRead *read) {

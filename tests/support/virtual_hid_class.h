@@ -110,8 +110,8 @@ class VirtualHidClass {
   void UnregisterLocked(PendingRead *read);
   mqd7ra::ReadResult WaitForReportLocked(std::unique_lock<std::mutex> &lock, PendingRead *read,
                                          uint8_t *buffer, uint32_t length);
-  // The feature report length to pass on, or 0 when the buffer is refused.
-  uint16_t FeatureBufferLocked(OpenHandle *open, uint32_t length);
+  OpenHandle *RequestLocked(std::unique_lock<std::mutex> &lock, mqd7ra::DeviceHandle handle);
+  int32_t FeatureTarget(mqd7ra::DeviceHandle handle, uint32_t length, uint16_t *accepted);
   void Bus();
   void Deliver(const vreceiver::Report &report);
 
