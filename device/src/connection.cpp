@@ -105,8 +105,11 @@ bool Library::TakeInterface(DeviceHandle handle, const char *path, const ReportL
 }
 
 // Without its feature interface a connection gets no greeting; the feature
-// interface of a receiver just plugged in may still be on its way.
+// interface of a receiver just plugged in may still be on its way. The
+// reader reads meanwhile, so that the pendant's reports do not pile up.
 void Library::AwaitFeatureInterface() {
+  if (readerId == 0) StartReader();
+  platform.Wake();
   for (int step = 0; step < kFeatureWaitSteps; ++step) {
     if (featureHandle != kInvalidHandle || inputHandle == kInvalidHandle) return;
     platform.SleepMs(kFeatureWaitStepMs);

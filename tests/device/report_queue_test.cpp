@@ -105,6 +105,29 @@ TEST_F(ReportQueueTest, AReaderWithoutAHandleReadsAsSoonAsOneIsOpened) {
   platform.threads().StopClock(false);
 }
 
+// An open that found the input interface alone waits up to a second for the
+// feature interface: 600 reports at the USB rate, more than the input
+// handle's ring holds. The reader reads them meanwhile.
+TEST_F(ReportQueueTest, ReportsSentWhileTheOpenWaitsForTheFeatureInterfaceComeThrough) {
+  receiver.SetInterfacesPresent(true, false);
+  bool allPosted = false;
+  platform.SetInterfaceListHook([&](uint32_t listsMade) {
+    if (listsMade != 2) return;
+    allPosted = true;
+    for (int burst = 0; burst < 6 && allPosted; ++burst) {
+      for (int i = 0; i < 100; ++i) receiver.SendState(1);
+      allPosted = messages.WaitForCount(WM_DEVICE_INPUT, (burst + 1) * 100u);
+    }
+  });
+  ASSERT_EQ(XR_OK, Open());
+  EXPECT_TRUE(allPosted);
+  EXPECT_EQ(600u, messages.Count(WM_DEVICE_INPUT));
+  uint32_t values[2] = {};
+  uint8_t status = 4;
+  ASSERT_EQ(XR_OK, library.XGetInput(values, &status));
+  EXPECT_EQ(600u, values[1]);
+}
+
 // A reader kept from its reads for 100 reports (100 ms at the USB rate)
 // loses none of them: the input handle's ring holds 512.
 TEST_F(ReportQueueTest, AReaderStalledForAHundredReportsLosesNone) {
