@@ -53,7 +53,7 @@ void Throughput() {
   std::printf("reports through the reader:   %u in %.1f ms = %.0f reports/s\n", received.load(),
               Ms(elapsed), received.load() / (Ms(elapsed) / 1000.0));
   std::printf(
-      "heap allocations per report:  %.4f (reader thread, model read path included; "
+      "heap allocations per report:  %.4f (reader thread, the host's read path included; "
       "%llu over %u reports)\n",
       double(allocationsAtLast - allocationsAtFirst) / (kReports - 1),
       static_cast<unsigned long long>(allocationsAtLast - allocationsAtFirst), kReports - 1);
