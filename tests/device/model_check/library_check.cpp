@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 #include <random>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -78,6 +79,7 @@ struct LibraryCheck::State {
   mqd7ra::Library library{platform};
   ReferenceModel reference;
   std::deque<Posted> expectedInputs;  // not yet seen in the queue
+  std::set<WindowHandle> targets;     // every window the library was given
   uint64_t expectedInputCount = 0;
   std::deque<std::string> history;
   std::string failure;
@@ -317,10 +319,13 @@ void LibraryCheck::State::CancelEvent() {
   platform.hid().SetCancelMode(mode);
 }
 
-// Input messages in order and as decoded; loss checks to the window that was
-// the target before or after the step; nothing else.
+// Input messages in order and as decoded; loss checks to a window the library
+// was given (the reader takes the window when it posts, so a check of a pass
+// begun before an open may reach the window before it, a few steps late);
+// nothing else.
 void LibraryCheck::State::CheckMessages(WindowHandle before) {
-  const WindowHandle after = reference.window();
+  targets.insert(before);
+  targets.insert(reference.window());
   for (const Message &m : messages.Take()) {
     if (m.message == WM_DEVICE_INPUT) {
       ++figures.inputMessages;
@@ -336,8 +341,7 @@ void LibraryCheck::State::CheckMessages(WindowHandle before) {
       Expect("input message lParam", p.lParam, m.lParam);
     } else if (m.message == WM_DEVICE_CHECK) {
       ++figures.checkMessages;
-      if ((m.window != before && m.window != after) || m.window == 0 || m.wParam != 0 ||
-          m.lParam != 0) {
+      if (targets.count(m.window) == 0 || m.window == 0 || m.wParam != 0 || m.lParam != 0) {
         Fail("a check message to window " + std::to_string(m.window));
       }
     } else {
