@@ -54,7 +54,7 @@ int32_t Library::SendInReports(const uint8_t *bytes, uint8_t count) {
 
 // Under the handle lock, so that the reader cannot close the handle meanwhile.
 bool Library::SendFeature(const uint8_t *report, uint32_t length) {
-  std::lock_guard<std::mutex> lock(handleLock);
+  std::lock_guard<NoThrowMutex> lock(handleLock);
   if (featureHandle == kInvalidHandle) return false;
   return platform.SetFeature(featureHandle, report, length);
 }
@@ -81,7 +81,7 @@ int32_t Library::XWritDev(const uint8_t *bytes, const uint8_t *count) {
 int32_t Library::GetDeviceData(uint8_t *buffer, uint8_t kind) {
   if (buffer == nullptr || kind == 0) return 0;
   {
-    std::lock_guard<std::mutex> lock(handleLock);
+    std::lock_guard<NoThrowMutex> lock(handleLock);
     if (featureHandle == kInvalidHandle) return 0;
     buffer[0] = kFeatureReportId;
     if (!platform.GetFeature(featureHandle, buffer, kReportLength)) return 0;

@@ -24,7 +24,7 @@ int32_t Library::Xinit() {
   deviceType = 0;
   currentInput = 0;
   wheelAccumulator = 0;
-  std::lock_guard<std::mutex> lock(handleLock);
+  std::lock_guard<NoThrowMutex> lock(handleLock);
   inputHandle = kInvalidHandle;
   featureHandle = kInvalidHandle;
   return XR_OK;

@@ -4,8 +4,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 
+#include "no_throw_mutex.h"
 #include "platform/platform.h"
 
 namespace mqd7ra {
@@ -13,6 +13,10 @@ namespace mqd7ra {
 class Library {
  public:
   static constexpr size_t kFrameBufferSize = 64;
+  static constexpr size_t kPathCapacity = 1024;
+  // The input handle's ring: half a second of reports at the USB rate, so
+  // that a reader descheduled on a busy machine loses nothing.
+  static constexpr uint32_t kInputRingReports = 512;
 
   explicit Library(Platform &platform);
   // Stops a reader that is still running, so that it never outlives the state.
@@ -35,24 +39,39 @@ class Library {
   uint32_t ReaderId() const { return readerId.load(); }
 
  private:
+  // A reader ended by force while its read was still pending, and the handle
+  // of that read: neither may be closed before the read is over.
+  struct Abandoned {
+    ThreadHandle thread = 0;
+    DeviceHandle input = kInvalidHandle;
+  };
+  static constexpr size_t kMaxAbandoned = 4;
+
   // connection.cpp
-  void DropHandles();
+  bool ScanOnce();
   void ScanInterfaces();
-  bool TakeInterface(DeviceHandle handle, const ReportLengths &lengths);
+  bool TakeInterface(DeviceHandle handle, const char *path, const ReportLengths &lengths);
+  void AwaitFeatureInterface();
   void SendGreeting();
   void StartReader();
   void StopReader();
   void CloseBothHandles();
 
   // handles.cpp: every close of a device handle, under handleLock.
+  void TakeInputLocked(DeviceHandle handle, const char *path);
   int32_t ReleaseInputLocked();
   void ReleaseFeatureLocked();
   void CloseRetiredLocked();
+  void ReleaseInput();
   void PullReaderOffRetired();
+  bool CancelReadLocked();
+  void AbandonReadLocked(ThreadHandle thread);
+  void ReclaimAbandoned();
 
   // reader.cpp
   static uint32_t ReaderThread(void *parameter);
   void ReaderLoop();
+  void LeaveAfterFault() noexcept;
   bool ReadOneReport();
   DeviceHandle BeginRead();
   bool EndRead(DeviceHandle handle, ReadResult result);
@@ -83,13 +102,26 @@ class Library {
 
   // Guards the handles' use and close across the two threads. Never held
   // across the blocking read.
-  std::mutex handleLock;
+  NoThrowMutex handleLock;
   // The input handle the reader is reading (or about to read), and an input
   // handle taken away while the reader reads it: the reader closes that one
   // when its read returns. A handle value is thus never closed, and so never
   // handed out again by the platform, while the reader may still use it.
   DeviceHandle readingHandle = kInvalidHandle;
   DeviceHandle retiredInput = kInvalidHandle;
+  // The interface paths of the input handle and of the retired one: a scan
+  // that finds the interface again keeps the handle it has, for a second
+  // handle on one interface would get every report a second time.
+  char inputPath[kPathCapacity] = {};
+  char retiredPath[kPathCapacity] = {};
+  // Set when the current scan took the input interface, and when the handle
+  // it took is a new one.
+  bool inputTaken = false;
+  bool inputIsNew = false;
+  // The library asked to cancel the read in progress: only then is a read
+  // ending as aborted the library's own doing (under handleLock).
+  bool cancelAsked = false;
+  Abandoned abandoned[kMaxAbandoned];
   // Set by the first Xinit: from then on the handles hold real values or -1.
   bool initialised = false;
 };

@@ -2,6 +2,8 @@
 // report, loss detection, and the caller's poll (XGetInput).
 #include <mqd7ra.h>
 
+#include <exception>
+
 #include "input_report.h"
 #include "library.h"
 
@@ -11,26 +13,50 @@ namespace {
 constexpr uint32_t kLostPassMs = 100;
 }
 
+// The reader clears readerId as its last act, but only while it still names
+// this reader: the id of a reader started after this one was given up is
+// not this one's to clear.
 uint32_t Library::ReaderThread(void *parameter) {
-  static_cast<Library *>(parameter)->ReaderLoop();
+  Library &library = *static_cast<Library *>(parameter);
+  uint32_t self = library.readerId;
+  try {
+    library.ReaderLoop();
+  } catch (const std::exception &) {
+    library.LeaveAfterFault();
+  }
+  library.readerId.compare_exchange_strong(self, 0);
   return 0;
 }
 
+// While no input handle is open the reader posts WM_DEVICE_CHECK about every
+// 100 ms; an open that brings a handle wakes it to read at once.
 void Library::ReaderLoop() {
   while (stopRequested == 0) {
     if (inputHandle == kInvalidHandle) {
-      platform.SleepMs(kLostPassMs);
-      Post(WM_DEVICE_CHECK, 0, 0);
+      if (!platform.SleepUntilWoken(kLostPassMs)) Post(WM_DEVICE_CHECK, 0, 0);
       continue;
     }
     ReadOneReport();
   }
-  readerId = 0;
 }
 
-// A report is posted even when its handle was taken away during the read: it
-// came before the handle that replaces it was opened. A failed read on the
-// handle still in place means the receiver is gone: one WM_DEVICE_CHECK.
+// Something in the reader threw (outside any read): the receiver is taken as
+// lost, so that no handle is left behind and the window re-opens, and the
+// next XOpen starts a new reader.
+void Library::LeaveAfterFault() noexcept {
+  {
+    std::lock_guard<NoThrowMutex> lock(handleLock);
+    CloseRetiredLocked();
+    ReleaseInputLocked();
+    ReleaseFeatureLocked();
+  }
+  Post(WM_DEVICE_CHECK, 0, 0);
+}
+
+// A report is posted even when its handle was taken away during the read: no
+// other handle of that interface is open meanwhile, so it comes only once.
+// A read that fails on the handle still in place means the receiver is gone:
+// one WM_DEVICE_CHECK.
 bool Library::ReadOneReport() {
   const DeviceHandle handle = BeginRead();
   if (handle == kInvalidHandle) return false;
@@ -51,19 +77,22 @@ bool Library::ReadOneReport() {
 // The handle to read, marked as being read under the lock that every close
 // takes; -1 when there is none or a stop is asked for.
 DeviceHandle Library::BeginRead() {
-  std::lock_guard<std::mutex> lock(handleLock);
+  std::lock_guard<NoThrowMutex> lock(handleLock);
   if (stopRequested != 0 || inputHandle == kInvalidHandle) return kInvalidHandle;
   readingHandle = inputHandle;
+  cancelAsked = false;
   return readingHandle;
 }
 
-// Closes a handle taken away during the read. A failed read on the handle
-// still in place, with no stop asked for, is a loss: both handles are closed
-// here, under the lock that feature requests take. True for a loss.
+// Closes a handle taken away during the read. A read on the handle still in
+// place that failed, or was aborted without the library asking, with no stop
+// asked for, is a loss: both handles are closed here, under the lock that
+// feature requests take. True for a loss.
 bool Library::EndRead(DeviceHandle handle, ReadResult result) {
-  std::lock_guard<std::mutex> lock(handleLock);
+  std::lock_guard<NoThrowMutex> lock(handleLock);
   CloseRetiredLocked();
-  if (result != ReadResult::kFailed || stopRequested != 0 || inputHandle != handle) return false;
+  if (result == ReadResult::kReport || stopRequested != 0 || inputHandle != handle) return false;
+  if (result == ReadResult::kCancelled && cancelAsked) return false;
   ReleaseInputLocked();
   ReleaseFeatureLocked();
   return true;

@@ -167,7 +167,7 @@ TEST_F(DeviceTest, AfterALossOnlyTheSendersReopen) {
   EXPECT_EQ(XR_OK, library.XSendOutput(payload.data(), &length));
   EXPECT_EQ(Bytes{5}, receiver.GreetingDays());  // greeted before the frame
   EXPECT_EQ(1u, receiver.DisplayTexts().size());
-  EXPECT_EQ(1u, platform.ThreadsCreated());
+  EXPECT_EQ(1u, platform.threads().Created());
 }
 
 // Sends race the reader closing the handles on a loss; under the handle lock

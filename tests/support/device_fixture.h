@@ -67,7 +67,7 @@ class MessageLog {
 class DeviceTest : public ::testing::Test {
  protected:
   DeviceTest() {
-    platform.SetCloseWaitLimit(kCloseWaitLimitMs);
+    platform.hid().SetCloseWaitLimit(kCloseWaitLimitMs);
     platform.SetUtcDay(5);
     platform.SetMessageSink([this](mqd7ra::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
       messages.Record(Message{w, m, wp, lp});
@@ -76,12 +76,14 @@ class DeviceTest : public ::testing::Test {
   }
 
   // Whatever a test did, the library used its handles as Windows demands:
-  // no close met a pending read, no value was closed twice or read while it
-  // named another device, and after XClose nothing is left open.
+  // no close or other request met a pending read, no value was closed twice
+  // or read while it named another device, and after XClose nothing is left
+  // open.
   void TearDown() override {
     library.XClose();
     const testsupport::IoCounters counters = platform.Counters();
     EXPECT_EQ(0u, counters.closesThatWaited) << "a handle was closed under a pending read";
+    EXPECT_EQ(0u, counters.requestsThatWaited) << "a request met a pending read";
     EXPECT_EQ(0u, counters.invalidCloses) << "a handle value was closed that was not open";
     EXPECT_EQ(0u, counters.strayReads) << "the reader read another interface";
     EXPECT_EQ(0u, counters.openHandles) << "a handle was left open";
@@ -96,7 +98,13 @@ class DeviceTest : public ::testing::Test {
   }
 
   void WaitUntilReading() {
-    ASSERT_TRUE(receiver.WaitFor([&] { return receiver.BlockedReads() == 1; }, kWaitMs));
+    ASSERT_TRUE(receiver.WaitFor([&] { return platform.hid().PendingReads() == 1; }, kWaitMs));
+  }
+
+  // Waits until every report sent so far has left the device: from then on
+  // it is in the ring of each input handle open when it left, or gone.
+  void WaitDelivered() {
+    ASSERT_TRUE(receiver.WaitFor([&] { return receiver.PendingReports() == 0; }, kWaitMs));
   }
 
   // Unplugs and waits for the reader to report the loss.

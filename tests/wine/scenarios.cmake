@@ -18,3 +18,10 @@ endforeach()
 add_executable(hid_probe ${CMAKE_CURRENT_LIST_DIR}/hid_probe.cpp)
 target_link_libraries(hid_probe PRIVATE vreceiver_hid)
 tarvex_warnings(hid_probe)
+
+# A caller of MQD7RA.dll of its own for the scenarios on input across
+# re-opens and on interfaces arriving one at a time.
+add_executable(stream_probe ${CMAKE_CURRENT_LIST_DIR}/stream_probe.cpp)
+target_link_libraries(stream_probe PRIVATE mqd7ra_header user32)
+tarvex_warnings(stream_probe)
+add_dependencies(stream_probe MQD7RA)

@@ -177,8 +177,8 @@ bool ArrivalCommand(vreceiver::Receiver &r, const Args &a, std::string *out) {
   auto option = a.options.find("gap");
   if ((order != "input-first" && order != "input-last") ||
       (option != a.options.end() &&
-       (!ParseNumber(option->second, &gap) || gap < 0 || gap > 10000))) {
-    *out = "expected input-first or input-last, and gap=MS from 0 to 10000";
+       (!ParseNumber(option->second, &gap) || gap < 0 || gap > 60000))) {
+    *out = "expected input-first or input-last, and gap=MS from 0 to 60000";
     return false;
   }
   r.SetArrival(order == "input-first" ? vreceiver::Arrival::kInputFirst

@@ -32,7 +32,9 @@ struct ReportLengths {
 
 using ThreadEntry = uint32_t (*)(void *parameter);
 
-// How a blocking read ended: a cancelled read says nothing about the device.
+// How a blocking read ended. kCancelled is the system's word that the read
+// was aborted (ERROR_OPERATION_ABORTED); whether the library asked for that
+// is for the library to know.
 enum class ReadResult { kReport, kFailed, kCancelled };
 
 class Platform {
@@ -60,6 +62,11 @@ class Platform {
   // of the handle does not end the read: the platform closes a handle only
   // once no read is pending on it.
   virtual ReadResult ReadReport(DeviceHandle handle, uint8_t *buffer, uint32_t length) = 0;
+  // How many input reports the HID class driver keeps for this handle until
+  // they are read (HidD_SetNumInputBuffers: 2 to 512; 32 unless set); the
+  // oldest is dropped when a new one finds them all taken. False when
+  // refused.
+  virtual bool SetInputRingSize(DeviceHandle handle, uint32_t reports) = 0;
   virtual bool SetFeature(DeviceHandle handle, const uint8_t *report, uint32_t length) = 0;
   virtual bool GetFeature(DeviceHandle handle, uint8_t *report, uint32_t length) = 0;
 
@@ -69,15 +76,23 @@ class Platform {
   virtual ThreadHandle CreateSuspendedThread(ThreadEntry entry, void *parameter,
                                              uint32_t *threadId) = 0;
   virtual void ResumeThread(ThreadHandle thread) = 0;
-  // Makes a read that the thread has pending return as cancelled. True when
-  // one was pending; a cancel that comes before the read has begun is lost.
+  // Asks the system to cancel the read the thread has pending. True when one
+  // was pending; a cancel that comes before the read has begun is lost. The
+  // read may end after this returns, with a report or as cancelled, or, on a
+  // stack that ignores cancels, only when a report comes.
   virtual bool CancelBlockedRead(ThreadHandle thread) = 0;
   // Waits up to the given time for the thread to end; true once it has.
   virtual bool WaitForThread(ThreadHandle thread, uint32_t milliseconds) = 0;
-  // Ends the thread by force (last resort: it may hold no lock then).
+  // Ends the thread by force (last resort: it may hold no lock then). Its
+  // pending read is cancelled as by CancelBlockedRead; one that ignores
+  // cancels keeps the ended thread, and its handle busy, until it completes.
   virtual void TerminateThread(ThreadHandle thread) = 0;
   virtual void CloseThread(ThreadHandle thread) = 0;
   virtual void SleepMs(uint32_t milliseconds) = 0;
+  // Sleeps up to the given time, or until Wake(); true when woken. A wake
+  // that comes while nobody sleeps ends the next such sleep at once.
+  virtual bool SleepUntilWoken(uint32_t milliseconds) = 0;
+  virtual void Wake() = 0;
 
   // --- Time and windows ---
   // Day of the month (1..31) of the current UTC date.

@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 #include <random>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -23,10 +24,11 @@ constexpr WindowHandle kWindowB = 0x5678;
 constexpr uint32_t kSettleMs = 5000;
 // Lost passes and stop waits run 20 times faster; the rules stay the same.
 constexpr uint32_t kTimeFactor = 20;
-constexpr size_t kHistory = 40;
+constexpr size_t kHistory = 400;
 constexpr uint64_t kClearLogEvery = 256;
 
 using devicetest::Message;
+using testsupport::CancelMode;
 
 // Messages as the window would find them in its queue.
 class MessageQueue {
@@ -64,7 +66,7 @@ std::string Hex(const uint8_t *bytes, size_t n) {
 
 struct LibraryCheck::State {
   explicit State(const CheckOptions &o) : options(o), random(o.seed) {
-    platform.SpeedUpTime(kTimeFactor);
+    platform.threads().SpeedUp(kTimeFactor);
     platform.SetMessageSink([this](mqd7ra::WindowHandle w, uint32_t m, uintptr_t wp,
                                    intptr_t lp) { messages.Post(Message{w, m, wp, lp}); });
   }
@@ -77,6 +79,7 @@ struct LibraryCheck::State {
   mqd7ra::Library library{platform};
   ReferenceModel reference;
   std::deque<Posted> expectedInputs;  // not yet seen in the queue
+  std::set<WindowHandle> targets;     // every window the library was given
   uint64_t expectedInputCount = 0;
   std::deque<std::string> history;
   std::string failure;
@@ -88,6 +91,11 @@ struct LibraryCheck::State {
   void Note(const std::string &what) {
     history.push_back(what);
     if (history.size() > kHistory) history.pop_front();
+  }
+  void NoteForcedEnd(uint32_t terminatedBefore) {
+    if (platform.threads().Terminated() == terminatedBefore) return;
+    ++figures.forcedEnds;
+    Note("  (the reader was ended by force)");
   }
   void Fail(const std::string &what) {
     if (failure.empty()) failure = what;
@@ -103,6 +111,7 @@ struct LibraryCheck::State {
   void Step();
   void CallExport(uint32_t which);
   void MachineEvent(uint32_t which);
+  void CancelEvent();
   void CheckSend();
   void CheckWritDev();
   void CheckDeviceData();
@@ -110,6 +119,7 @@ struct LibraryCheck::State {
   bool Settled() const;
   void CheckMessages(WindowHandle before);
   void CheckCounters();
+  void Finish();
 };
 
 void LibraryCheck::State::Step() {
@@ -121,19 +131,15 @@ void LibraryCheck::State::Step() {
   } else {
     MachineEvent(roll - 55);
   }
-  for (const Posted &p : reference.Drain()) {
-    expectedInputs.push_back(p);
-    ++expectedInputCount;
-  }
-  if (!receiver.WaitFor([this] { return Settled(); }, kSettleMs)) {
+  if (!platform.WaitUntil([this] { return Settled(); }, kSettleMs)) {
     std::ostringstream out;
     out << "the library did not settle: inputs " << messages.Inputs() << "/" << expectedInputCount
-        << ", queued " << receiver.PendingReports() << "/" << reference.machine().reports.size()
-        << ", open handles " << platform.Counters().openHandles << "/"
-        << reference.OpenHandles() << ", input " << library.InputHandle() << " (open "
-        << reference.inputOpen() << "), feature " << library.FeatureHandle() << " (open "
-        << reference.featureOpen() << "), running threads " << platform.RunningThreads()
-        << ", blocked reads " << receiver.BlockedReads();
+        << ", unsent " << receiver.PendingReports() << ", open handles "
+        << platform.Counters().openHandles << "/" << reference.OpenHandles() << ", input "
+        << library.InputHandle() << " (open " << reference.inputOpen() << "), feature "
+        << library.FeatureHandle() << " (open " << reference.featureOpen()
+        << "), running threads " << platform.threads().Running() << ", pending reads "
+        << platform.hid().PendingReads() << "/" << reference.PendingReads();
     Fail(out.str());
   }
   CheckMessages(before);
@@ -141,29 +147,29 @@ void LibraryCheck::State::Step() {
   if (++figures.steps % kClearLogEvery == 0) receiver.ClearLog();
 }
 
-// What the library must look like once its reader has caught up: with an
-// input handle open, the reader is back in its read, so that the next step
-// meets it there and not on its way (which would make the step's outcome a
-// matter of timing).
+// What the library must look like once its reader has caught up: every report
+// has left the device, and every read that should be pending is (the
+// reader's back in its read, so that the next step meets it there and not on
+// its way, which would make the step's outcome a matter of timing).
 bool LibraryCheck::State::Settled() const {
-  const uint32_t open = platform.Counters().openHandles;
-  const bool handlesRight =
-      open == reference.OpenHandles() ||
-      (reference.retiredMayBeOpen() && open == reference.OpenHandles() + 1);
-  return messages.Inputs() == expectedInputCount &&
-         receiver.PendingReports() == reference.machine().reports.size() && handlesRight &&
+  return messages.Inputs() == expectedInputCount && receiver.PendingReports() == 0 &&
+         platform.Counters().openHandles == reference.OpenHandles() &&
          (library.InputHandle() != mqd7ra::kInvalidHandle) == reference.inputOpen() &&
          (library.FeatureHandle() != mqd7ra::kInvalidHandle) == reference.featureOpen() &&
-         platform.RunningThreads() == (reference.readerRunning() ? 1u : 0u) &&
-         (!reference.readerRunning() || !reference.inputOpen() || receiver.BlockedReads() == 1);
+         platform.threads().Running() == (reference.readerRunning() ? 1u : 0u) &&
+         platform.threads().Alive() == reference.ThreadsAlive() &&
+         platform.hid().PendingReads() == reference.PendingReads();
 }
 
 void LibraryCheck::State::CallExport(uint32_t which) {
   switch (which) {
-    case 0:
+    case 0: {
       Note("Xinit");
+      const uint32_t terminated = platform.threads().Terminated();
       Expect("Xinit", reference.Xinit(), library.Xinit());
+      NoteForcedEnd(terminated);
       break;
+    }
     case 1: {
       const uint32_t r = Pick(10);
       const WindowHandle w = r < 6 ? kWindowA : r < 9 ? kWindowB : 0;
@@ -173,9 +179,9 @@ void LibraryCheck::State::CallExport(uint32_t which) {
     }
     case 2: {
       Note("XClose");
-      const uint64_t terminated = platform.ThreadsTerminated();
+      const uint32_t terminated = platform.threads().Terminated();
       Expect("XClose", reference.XClose(), library.XClose());
-      figures.forcedEnds += platform.ThreadsTerminated() - terminated;
+      NoteForcedEnd(terminated);
       break;
     }
     case 3:
@@ -241,14 +247,17 @@ void LibraryCheck::State::CheckDeviceData() {
 }
 
 void LibraryCheck::State::MachineEvent(uint32_t which) {
-  Machine &m = reference.machine();
+  const Machine &m = reference.machine();
   if (which < 18) {  // the pendant sends a report, any bytes
     vreceiver::Report report;
     for (uint8_t &b : report) b = static_cast<uint8_t>(Pick(256));
     Note("report " + Hex(report.data(), report.size()));
-    reference.QueueReport(report);
-    receiver.QueueReport(report);
     figures.reportsSent += m.plugged ? 1 : 0;
+    for (const Posted &p : reference.Send(report)) {
+      expectedInputs.push_back(p);
+      ++expectedInputCount;
+    }
+    receiver.QueueReport(report);
   } else if (which < 22) {
     Note("plug");
     reference.Plug();
@@ -259,42 +268,64 @@ void LibraryCheck::State::MachineEvent(uint32_t which) {
     receiver.Unplug();
   } else if (which < 30) {
     const uint32_t r = Pick(4);
-    m.inputPresent = r != 1;
-    m.featurePresent = r != 2;
-    Note("interfaces input=" + std::to_string(m.inputPresent) +
-         " feature=" + std::to_string(m.featurePresent));
-    receiver.SetInterfacesPresent(m.inputPresent, m.featurePresent);
+    const bool input = r != 1;
+    const bool feature = r != 2;
+    Note("interfaces input=" + std::to_string(input) + " feature=" + std::to_string(feature));
+    reference.SetInterfacesPresent(input, feature);
+    receiver.SetInterfacesPresent(input, feature);
   } else if (which < 32) {
     static const uint32_t kCounts[] = {0, 1, 2, 3, 23, 24, 25};
-    m.foreignCount = kCounts[Pick(7)];
-    Note("foreign " + std::to_string(m.foreignCount));
-    receiver.SetForeignInterfaceCount(m.foreignCount);
+    const uint32_t count = kCounts[Pick(7)];
+    Note("foreign " + std::to_string(count));
+    reference.SetForeignCount(count);
+    receiver.SetForeignInterfaceCount(count);
   } else if (which < 34) {
     static const uint16_t kProducts[] = {0xEB90, 0xEB91, 0xEB92, 0xEB99, 0xFFFF};
-    m.productId = kProducts[Pick(5)];
-    Note("product " + std::to_string(m.productId));
-    receiver.SetProductId(m.productId);
+    const uint16_t product = kProducts[Pick(5)];
+    Note("product " + std::to_string(product));
+    reference.SetProductId(product);
+    receiver.SetProductId(product);
   } else if (which < 38) {
     static const int32_t kRefusals[] = {0, 0, 1, 2, -1};
-    m.refuseWrites = kRefusals[Pick(5)];
-    Note("refuse-writes " + std::to_string(m.refuseWrites));
-    receiver.RefuseFeatureWrites(m.refuseWrites);
+    const int32_t writes = kRefusals[Pick(5)];
+    Note("refuse-writes " + std::to_string(writes));
+    reference.SetRefusals(writes, m.refuseReads);
+    receiver.RefuseFeatureWrites(writes);
   } else if (which < 40) {
-    m.refuseReads = Pick(2) == 0;
-    Note("refuse-reads " + std::to_string(m.refuseReads));
-    receiver.RefuseFeatureReads(m.refuseReads);
+    const bool reads = Pick(2) == 0;
+    Note("refuse-reads " + std::to_string(reads));
+    reference.SetRefusals(m.refuseWrites, reads);
+    receiver.RefuseFeatureReads(reads);
+  } else if (which < 43) {
+    CancelEvent();
   } else {
-    // Reads that never return to a cancel: rare, and soon over.
-    m.cancelIgnored = options.uncancellableReads && !m.cancelIgnored && Pick(4) == 0;
-    Note("cancel-ignored " + std::to_string(m.cancelIgnored));
-    receiver.SetCancelIgnored(m.cancelIgnored);
+    Note("release held cancels");
+    reference.ReleaseHeldCancels();
+    platform.hid().ReleaseHeldCancels();
   }
 }
 
-// Input messages in order and as decoded; loss checks to the window that was
-// the target before or after the step; nothing else.
+// Cancels that take effect late (held until released) or never: rare, and
+// mostly soon over.
+void LibraryCheck::State::CancelEvent() {
+  static const CancelMode kModes[] = {CancelMode::kPrompt, CancelMode::kPrompt,
+                                      CancelMode::kPrompt, CancelMode::kPrompt,
+                                      CancelMode::kPrompt, CancelMode::kPrompt,
+                                      CancelMode::kHeld,   CancelMode::kIgnored};
+  const CancelMode mode = options.lateCancels ? kModes[Pick(8)] : CancelMode::kPrompt;
+  static const char *const kNames[] = {"prompt", "held", "ignored"};
+  Note(std::string("cancels ") + kNames[static_cast<int>(mode)]);
+  reference.SetCancelMode(mode);
+  platform.hid().SetCancelMode(mode);
+}
+
+// Input messages in order and as decoded; loss checks to a window the library
+// was given (the reader takes the window when it posts, so a check of a pass
+// begun before an open may reach the window before it, a few steps late);
+// nothing else.
 void LibraryCheck::State::CheckMessages(WindowHandle before) {
-  const WindowHandle after = reference.window();
+  targets.insert(before);
+  targets.insert(reference.window());
   for (const Message &m : messages.Take()) {
     if (m.message == WM_DEVICE_INPUT) {
       ++figures.inputMessages;
@@ -310,8 +341,7 @@ void LibraryCheck::State::CheckMessages(WindowHandle before) {
       Expect("input message lParam", p.lParam, m.lParam);
     } else if (m.message == WM_DEVICE_CHECK) {
       ++figures.checkMessages;
-      if ((m.window != before && m.window != after) || m.window == 0 || m.wParam != 0 ||
-          m.lParam != 0) {
+      if (targets.count(m.window) == 0 || m.window == 0 || m.wParam != 0 || m.lParam != 0) {
         Fail("a check message to window " + std::to_string(m.window));
       }
     } else {
@@ -323,8 +353,22 @@ void LibraryCheck::State::CheckMessages(WindowHandle before) {
 void LibraryCheck::State::CheckCounters() {
   const testsupport::IoCounters c = platform.Counters();
   Expect("closes that met a pending read", 0u, c.closesThatWaited);
+  Expect("requests that met a pending read", 0u, c.requestsThatWaited);
+  Expect("reports dropped from a full ring", 0u, c.reportsDropped);
   Expect("closes of a value not open", 0u, c.invalidCloses);
   Expect("reads of another interface", 0u, c.strayReads);
+}
+
+// Reads left pending by ended readers end at the unplug; once they have,
+// XClose leaves nothing open.
+void LibraryCheck::State::Finish() {
+  reference.SetCancelMode(CancelMode::kPrompt);
+  platform.hid().SetCancelMode(CancelMode::kPrompt);
+  reference.Unplug();
+  receiver.Unplug();
+  if (!platform.WaitUntil([this] { return Settled(); }, kSettleMs)) Fail("no settling at the end");
+  Expect("XClose", reference.XClose(), library.XClose());
+  Expect("handles left open", 0u, platform.Counters().openHandles);
 }
 
 LibraryCheck::LibraryCheck(const CheckOptions &options)
@@ -337,11 +381,7 @@ std::string LibraryCheck::Run() {
   s.Note("Xinit");
   s.Expect("Xinit", s.reference.Xinit(), s.library.Xinit());
   for (uint64_t i = 0; i < s.options.steps && s.failure.empty(); ++i) s.Step();
-  if (s.failure.empty()) {
-    s.library.XClose();
-    s.reference.XClose();
-    s.Expect("handles left open", 0u, s.platform.Counters().openHandles);
-  }
+  if (s.failure.empty()) s.Finish();
   s.figures.wheelSent = s.reference.wheelSent();
   s.figures.wheelPolled = s.reference.wheelPolled() + s.reference.wheelDropped();
   s.Expect("wheel deltas posted", s.figures.wheelSent, s.figures.wheelPosted);

@@ -13,8 +13,9 @@ namespace modelcheck {
 struct CheckOptions {
   uint64_t seed = 1;
   uint64_t steps = 300;
-  // Include reads that ignore cancels (the reader then ends by force).
-  bool uncancellableReads = true;
+  // Include cancels that take effect late or never (readers then end by
+  // force, leaving their reads).
+  bool lateCancels = true;
 };
 
 struct CheckFigures {

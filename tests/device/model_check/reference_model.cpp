@@ -2,6 +2,8 @@
 
 #include <mqd7ra.h>
 
+#include <algorithm>
+
 #include "device_type.h"
 #include "input_report.h"
 
@@ -29,31 +31,45 @@ int32_t ReferenceModel::Xinit() {
   return XR_OK;
 }
 
-// The receiver's interfaces come after the foreign ones, input first; only
-// the first 25 are examined, and an uncancellable read keeps a handle taken
-// away from under it.
+// A handle of the input interface that the pass reaches is kept, or taken
+// back from retirement; only otherwise is a new one opened. Only the first
+// 25 interfaces are examined: the foreign ones, then input, then feature.
 void ReferenceModel::Scan() {
-  if (inputOpen_ && readerRunning_ && machine_.cancelIgnored) retiredMayBeOpen_ = true;
-  inputOpen_ = false;
-  if (!machine_.plugged) return;
-  uint32_t index = machine_.foreignCount;
-  if (machine_.inputPresent && index < kScanLimit) {
-    deviceType_ = mqd7ra::DeviceTypeFor(machine_.productId);
+  const bool inputFound = InputListed() && machine_.foreignCount < kScanLimit;
+  const uint32_t featureIndex = machine_.foreignCount + (machine_.inputPresent ? 1 : 0);
+  const bool featureFound =
+      machine_.plugged && machine_.featurePresent && featureIndex < kScanLimit;
+  if (inputFound || featureFound) deviceType_ = mqd7ra::DeviceTypeFor(machine_.productId);
+  if (!inputFound) {
+    ReleaseInput();
+  } else if (!inputOpen_) {
     inputOpen_ = true;
+    inputIsNew_ = !retired_;
+    retired_ = false;
   }
-  if (machine_.inputPresent) ++index;
-  if (machine_.featurePresent && index < kScanLimit) {
-    deviceType_ = mqd7ra::DeviceTypeFor(machine_.productId);
+  if (featureFound) {
     featureOpen_ = true;
-    featureEpoch_ = machine_.plugEpoch;
+    featureInstance_ = machine_.featureInstance;
   }
+}
+
+// The reader is in its read on the input handle: the cancel ends it at once,
+// or leaves it pending on the retired handle (held, or ignored).
+void ReferenceModel::ReleaseInput() {
+  if (!inputOpen_) return;
+  inputOpen_ = false;
+  retired_ = machine_.cancelMode != CancelMode::kPrompt;
+  readHeld_ = readHeld_ || machine_.cancelMode == CancelMode::kHeld;
+  if (!retired_) readHeld_ = false;
 }
 
 int32_t ReferenceModel::XOpen(WindowHandle window) {
   if (featureOpen_) return XR_OK;
   if (window == 0) return XR_BAD_WINDOW;
   window_ = window;
-  Scan();
+  ReclaimLeft();
+  inputIsNew_ = false;
+  Scan();  // looking again for the feature interface finds the same machine
   if (!inputOpen_) return XR_NO_DEVICE;
   if (featureOpen_) Write();  // the greeting; its result does not count
   if (!readerRunning_) {
@@ -63,14 +79,32 @@ int32_t ReferenceModel::XOpen(WindowHandle window) {
   return XR_OK;
 }
 
+// The reader leaves at its cancel, or is ended by force in its read and
+// leaves that read (with its handle) behind.
+void ReferenceModel::StopReader() {
+  const bool inRead = inputOpen_ || retired_;
+  readerRunning_ = false;
+  if (inRead && machine_.cancelMode != CancelMode::kPrompt) {
+    left_.push_back(LeftRead{readHeld_ || machine_.cancelMode == CancelMode::kHeld, false});
+  }
+  inputOpen_ = false;
+  retired_ = false;
+  readHeld_ = false;
+}
+
 int32_t ReferenceModel::XClose() {
   const int32_t result = inputOpen_ ? 1 : -1;
-  readerRunning_ = false;
+  if (readerRunning_) StopReader();
   stopRequested_ = true;
   inputOpen_ = false;
   featureOpen_ = false;
-  retiredMayBeOpen_ = false;
+  ReclaimLeft();
   return result;
+}
+
+void ReferenceModel::ReclaimLeft() {
+  left_.erase(std::remove_if(left_.begin(), left_.end(), [](const LeftRead &r) { return r.over; }),
+              left_.end());
 }
 
 int32_t ReferenceModel::XGetInput(uint32_t *values, uint8_t *status) {
@@ -89,7 +123,7 @@ int32_t ReferenceModel::XGetInput(uint32_t *values, uint8_t *status) {
 }
 
 bool ReferenceModel::FeatureLive() const {
-  return featureOpen_ && machine_.plugged && featureEpoch_ == machine_.plugEpoch;
+  return featureOpen_ && featureInstance_ != 0 && featureInstance_ == machine_.featureInstance;
 }
 
 // The receiver's refusal counter counts only reports that reach it.
@@ -132,43 +166,118 @@ int32_t ReferenceModel::GetDeviceData(uint8_t kind, uint8_t *buffer) {
   return 1;
 }
 
-void ReferenceModel::Plug() { machine_.plugged = true; }
+void ReferenceModel::SetRefusals(int32_t writes, bool reads) {
+  machine_.refuseWrites = writes;
+  machine_.refuseReads = reads;
+}
 
-// The reader's read fails: it closes both handles. A feature handle open
-// without a reader stays open, and fails from now on.
-void ReferenceModel::Unplug() {
-  if (!machine_.plugged) return;
-  machine_.plugged = false;
-  ++machine_.plugEpoch;
-  machine_.reports.clear();
-  if (readerRunning_ && inputOpen_) {
+// Interfaces listed anew are new device instances.
+void ReferenceModel::NewInstances(bool wasInput, bool wasFeature) {
+  const bool input = InputListed();
+  const bool feature = machine_.plugged && machine_.featurePresent;
+  if (wasInput && !input) InputGone();
+  if (!input) machine_.inputInstance = 0;
+  if (!feature) machine_.featureInstance = 0;
+  if (input && !wasInput) machine_.inputInstance = ++machine_.lastInstance;
+  if (feature && !wasFeature) machine_.featureInstance = ++machine_.lastInstance;
+}
+
+// Every read on the input interface fails: the reader's on the handle in
+// place is a loss (both handles closed), one on a retired handle only ends
+// there, and those left by ended readers are over.
+void ReferenceModel::InputGone() {
+  if (inputOpen_ && readerRunning_) {
     inputOpen_ = false;
     featureOpen_ = false;
   }
-  retiredMayBeOpen_ = false;
+  retired_ = false;
+  readHeld_ = false;
+  for (LeftRead &read : left_) read.over = true;
 }
 
-void ReferenceModel::QueueReport(const vreceiver::Report &report) {
-  if (machine_.plugged) machine_.reports.push_back(report);
+void ReferenceModel::Plug() {
+  const bool wasInput = InputListed();
+  const bool wasFeature = machine_.plugged && machine_.featurePresent;
+  machine_.plugged = true;
+  NewInstances(wasInput, wasFeature);
 }
 
-// A read held on a handle taken away takes one report, then the reader
-// closes that handle and goes on with the open one, if any.
-std::vector<Posted> ReferenceModel::Drain() {
+void ReferenceModel::Unplug() {
+  const bool wasInput = InputListed();
+  const bool wasFeature = machine_.plugged && machine_.featurePresent;
+  machine_.plugged = false;
+  NewInstances(wasInput, wasFeature);
+}
+
+// Another product ID is another device: its interfaces are new instances.
+void ReferenceModel::SetProductId(uint16_t productId) {
+  const bool another = machine_.plugged && productId != machine_.productId;
+  machine_.productId = productId;
+  if (!another) return;
+  Unplug();
+  Plug();
+}
+
+void ReferenceModel::SetInterfacesPresent(bool input, bool feature) {
+  const bool wasInput = InputListed();
+  const bool wasFeature = machine_.plugged && machine_.featurePresent;
+  machine_.inputPresent = input;
+  machine_.featurePresent = feature;
+  NewInstances(wasInput, wasFeature);
+}
+
+void ReferenceModel::SetCancelMode(CancelMode mode) {
+  machine_.cancelMode = mode;
+  if (mode == CancelMode::kPrompt) ReleaseHeldCancels();
+}
+
+// The reader's read ends as cancelled: on a retired handle the reader closes
+// it; on one taken back it reads again, for the library asked for that
+// cancel. A left read ends with its thread.
+void ReferenceModel::ReleaseHeldCancels() {
+  if (readHeld_ && retired_) retired_ = false;
+  readHeld_ = false;
+  for (LeftRead &read : left_) read.over = read.over || read.cancelHeld;
+}
+
+Posted ReferenceModel::Take(const vreceiver::Report &report) {
+  const mqd7ra::DecodedInput input = mqd7ra::DecodeInputReport(report.data(), deviceType_);
+  currentInput_ = input.word;
+  // The sum wraps as the library's 32-bit accumulator does.
+  wheel_ =
+      static_cast<int32_t>(static_cast<uint32_t>(wheel_) + static_cast<uint32_t>(input.wheelDelta));
+  wheelSent_ += input.wheelDelta;
+  return Posted{window_, input.wParam, static_cast<intptr_t>(input.word)};
+}
+
+// The report reaches every handle open on the input interface now: the
+// reader's read takes it (on a retired handle, which it then closes), and
+// the read of every ended reader takes its own copy and is over.
+std::vector<Posted> ReferenceModel::Send(const vreceiver::Report &report) {
   std::vector<Posted> posted;
-  while (readerRunning_ && (inputOpen_ || retiredMayBeOpen_) && !machine_.reports.empty()) {
-    const mqd7ra::DecodedInput input =
-        mqd7ra::DecodeInputReport(machine_.reports.front().data(), deviceType_);
-    machine_.reports.pop_front();
-    retiredMayBeOpen_ = false;
-    currentInput_ = input.word;
-    // The sum wraps as the library's 32-bit accumulator does.
-    wheel_ = static_cast<int32_t>(static_cast<uint32_t>(wheel_) +
-                                  static_cast<uint32_t>(input.wheelDelta));
-    wheelSent_ += input.wheelDelta;
-    posted.push_back(Posted{window_, input.wParam, static_cast<intptr_t>(input.word)});
+  if (!InputListed()) return posted;
+  if (retired_ || (inputOpen_ && readerRunning_)) {
+    posted.push_back(Take(report));
+    retired_ = false;
+    readHeld_ = false;
   }
+  for (LeftRead &read : left_) read.over = true;
   return posted;
+}
+
+uint32_t ReferenceModel::OpenHandles() const {
+  return (inputOpen_ ? 1 : 0) + (featureOpen_ ? 1 : 0) + (retired_ ? 1 : 0) + LeftReads();
+}
+
+uint32_t ReferenceModel::PendingReads() const {
+  return (readerRunning_ && (inputOpen_ || retired_) ? 1 : 0) + LeftPending();
+}
+
+uint32_t ReferenceModel::ThreadsAlive() const { return (readerRunning_ ? 1 : 0) + LeftPending(); }
+
+uint32_t ReferenceModel::LeftPending() const {
+  return static_cast<uint32_t>(
+      std::count_if(left_.begin(), left_.end(), [](const LeftRead &r) { return !r.over; }));
 }
 
 }  // namespace modelcheck

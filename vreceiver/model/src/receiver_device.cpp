@@ -1,6 +1,5 @@
-// The receiver model, device side: what a platform port calls to list, open,
-// read and write the interfaces.
-#include <algorithm>
+// The receiver model, device side: its interfaces, the opens and closes it
+// observes, and the feature reports it takes and answers.
 #include <cstring>
 
 #include "receiver_impl.h"
@@ -19,10 +18,20 @@ constexpr uint8_t kInfoByte7 = 0xA5;  // the library puts its model code here
 const HandleRecord *Receiver::Impl::Live(int32_t handle, InterfaceKind kind) const {
   auto it = handles.find(handle);
   if (it == handles.end() || it->second.kind != kind) return nullptr;
-  if (kind != InterfaceKind::kForeign && (!plugged || it->second.plugEpoch != plugEpoch)) {
+  if (kind == InterfaceKind::kForeign) return &it->second;
+  const HandleRecord &record = it->second;
+  if (!plugged || record.plugEpoch != plugEpoch || record.removals != RemovalsOf(kind)) {
     return nullptr;
   }
-  return &it->second;
+  return &record;
+}
+
+void Receiver::Impl::SetPresentLocked(bool input, bool feature) {
+  if (inputPresent && !input) ++inputRemovals;
+  if (featurePresent && !feature) ++featureRemovals;
+  inputPresent = input;
+  featurePresent = feature;
+  Changed();
 }
 
 std::vector<InterfaceInfo> Receiver::ListInterfaces() const {
@@ -32,15 +41,13 @@ std::vector<InterfaceInfo> Receiver::ListInterfaces() const {
 
 int32_t Receiver::Open(const std::string &path) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
-  const std::vector<InterfaceInfo> list = impl_->Interfaces();
-  for (size_t i = 0; i < list.size(); ++i) {
-    if (list[i].path != path) continue;
+  for (const InterfaceInfo &info : impl_->Interfaces()) {
+    if (info.path != path) continue;
     HandleRecord record;
-    record.plugEpoch = impl_->plugEpoch;
-    if (list[i].vendorId != kReceiverVendorId) {
-      record.foreignIndex = static_cast<uint32_t>(i);
-    } else {
-      record.kind = list[i].featureLength != 0 ? InterfaceKind::kFeature : InterfaceKind::kInput;
+    if (info.vendorId == kReceiverVendorId) {
+      record.kind = info.featureLength != 0 ? InterfaceKind::kFeature : InterfaceKind::kInput;
+      record.plugEpoch = impl_->plugEpoch;
+      record.removals = impl_->RemovalsOf(record.kind);
     }
     const int32_t handle = impl_->nextHandle++;
     impl_->handles[handle] = record;
@@ -57,87 +64,10 @@ bool Receiver::Close(int32_t handle) {
   return true;
 }
 
-bool Receiver::Attributes(int32_t handle, uint16_t *vendorId, uint16_t *productId) const {
+bool Receiver::IsLive(int32_t handle) const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   auto it = impl_->handles.find(handle);
-  if (it == impl_->handles.end()) return false;
-  if (it->second.kind == InterfaceKind::kForeign) {
-    const std::vector<InterfaceInfo> list = impl_->Interfaces();
-    if (it->second.foreignIndex >= list.size()) return false;
-    const InterfaceInfo &info = list[it->second.foreignIndex];
-    *vendorId = info.vendorId;
-    *productId = info.productId;
-    return true;
-  }
-  if (impl_->Live(handle, it->second.kind) == nullptr) return false;
-  *vendorId = kReceiverVendorId;
-  *productId = impl_->productId;
-  return true;
-}
-
-bool Receiver::Lengths(int32_t handle, uint16_t *input, uint16_t *feature) const {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  auto it = impl_->handles.find(handle);
-  if (it == impl_->handles.end()) return false;
-  const InterfaceKind kind = it->second.kind;
-  if (kind == InterfaceKind::kForeign) {
-    const std::vector<InterfaceInfo> list = impl_->Interfaces();
-    if (it->second.foreignIndex >= list.size()) return false;
-    const InterfaceInfo &info = list[it->second.foreignIndex];
-    *input = info.inputLength;
-    *feature = info.featureLength;
-    return true;
-  }
-  if (impl_->Live(handle, kind) == nullptr) return false;
-  *input = kind == InterfaceKind::kInput ? 8 : 0;
-  *feature = kind == InterfaceKind::kFeature ? 8 : 0;
-  return true;
-}
-
-// Allocates nothing: the wait slot is a fixed array entry and the queue only
-// gives reports up.
-bool Receiver::Read(int32_t handle, uint8_t *buffer, uint32_t length, uint64_t reader) {
-  std::unique_lock<std::mutex> lock(impl_->mutex);
-  if (impl_->Live(handle, InterfaceKind::kInput) == nullptr) return false;
-  auto slot = std::find_if(impl_->blocked.begin(), impl_->blocked.end(),
-                           [](const BlockedRead &b) { return !b.inUse; });
-  if (slot != impl_->blocked.end()) *slot = BlockedRead{true, reader, false};
-  bool delivered = false;
-  for (;;) {
-    if (impl_->shutdown || impl_->Live(handle, InterfaceKind::kInput) == nullptr) break;
-    if (slot != impl_->blocked.end() && slot->cancelled) break;
-    if (!impl_->reports.empty()) {
-      std::memcpy(buffer, impl_->reports.front().data(), std::min<size_t>(length, sizeof(Report)));
-      impl_->reports.pop_front();
-      delivered = true;
-      break;
-    }
-    impl_->changed.wait(lock);
-  }
-  if (slot != impl_->blocked.end()) slot->inUse = false;
-  impl_->Changed();
-  return delivered;
-}
-
-bool Receiver::Cancel(uint64_t reader) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->EndBlockedRead(reader, !impl_->cancelIgnored);
-}
-
-bool Receiver::EndRead(uint64_t reader) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->EndBlockedRead(reader, true);
-}
-
-bool Receiver::Impl::EndBlockedRead(uint64_t reader, bool end) {
-  bool found = false;
-  for (BlockedRead &b : blocked) {
-    if (!b.inUse || b.reader != reader) continue;
-    found = true;
-    b.cancelled = b.cancelled || end;
-  }
-  Changed();
-  return found;
+  return it != impl_->handles.end() && impl_->Live(handle, it->second.kind) != nullptr;
 }
 
 // Refused writes are logged as such but never decoded.

@@ -1,7 +1,6 @@
 // The receiver model's state, shared by its script side and device side.
 #pragma once
 
-#include <array>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -14,17 +13,14 @@ namespace vreceiver {
 
 enum class InterfaceKind { kForeign, kInput, kFeature };
 
+// An open of one of the receiver's interfaces (or a foreign one) as the
+// device observed it. A receiver handle goes stale, for good, once its
+// interface has left the list: at an unplug (plugEpoch passed) or when that
+// interface alone went away (its removal count passed).
 struct HandleRecord {
   InterfaceKind kind = InterfaceKind::kForeign;
-  uint32_t foreignIndex = 0;
-  uint64_t plugEpoch = 0;  // receiver handles go stale when this is passed
-};
-
-// A reader blocked in Read, so that Cancel can find it without allocating.
-struct BlockedRead {
-  bool inUse = false;
-  uint64_t reader = 0;
-  bool cancelled = false;
+  uint64_t plugEpoch = 0;
+  uint64_t removals = 0;
 };
 
 struct Receiver::Impl {
@@ -47,7 +43,8 @@ struct Receiver::Impl {
   uint64_t servedVersion = 0;
   std::string servedFailure;
   bool shutdown = false;
-  bool cancelIgnored = false;
+  uint64_t inputRemovals = 0;    // times the input interface alone went away
+  uint64_t featureRemovals = 0;  // the same for the feature interface
 
   std::deque<Report> reports;
   uint32_t reportsInFlight = 0;  // taken by TakeReport, not yet sent
@@ -61,7 +58,6 @@ struct Receiver::Impl {
 
   std::map<int32_t, HandleRecord> handles;
   int32_t nextHandle = 1;
-  std::array<BlockedRead, 16> blocked{};
 
   // Call with the mutex held.
   void Record(FeatureKind kind, std::vector<uint8_t> bytes, bool accepted);
@@ -94,10 +90,14 @@ struct Receiver::Impl {
   Report InfoReportLocked() const;
   // The feature rules with the information report as it stands now.
   vr_feature_rules RulesLocked() const;
-  // Marks the reader's blocked read to end when `end`; true when one exists.
-  bool EndBlockedRead(uint64_t reader, bool end);
+  // Which receiver interfaces are listed; one that goes away takes its
+  // handles with it.
+  void SetPresentLocked(bool input, bool feature);
   // The record of an open handle that still reaches its interface, or null.
   const HandleRecord *Live(int32_t handle, InterfaceKind kind) const;
+  uint64_t RemovalsOf(InterfaceKind kind) const {
+    return kind == InterfaceKind::kInput ? inputRemovals : featureRemovals;
+  }
   std::vector<InterfaceInfo> Interfaces() const;
 };
 

@@ -63,8 +63,13 @@ void Receiver::SetForeignInterfaceCount(uint32_t count) {
   ChangeSettings([&](Impl &m) { m.foreignCount = count; });
 }
 
+// A receiver that answers with another product ID is another device: the
+// interfaces of the one before go away with their handles.
 void Receiver::SetProductId(uint16_t productId) {
-  ChangeSettings([&](Impl &m) { m.productId = productId; });
+  ChangeSettings([&](Impl &m) {
+    if (m.plugged && m.productId != productId) ++m.plugEpoch;
+    m.productId = productId;
+  });
 }
 
 uint16_t Receiver::ProductId() const {
@@ -73,10 +78,7 @@ uint16_t Receiver::ProductId() const {
 }
 
 void Receiver::SetInterfacesPresent(bool input, bool feature) {
-  ChangeSettings([&](Impl &m) {
-    m.inputPresent = input;
-    m.featurePresent = feature;
-  });
+  ChangeSettings([&](Impl &m) { m.SetPresentLocked(input, feature); });
 }
 
 void Receiver::Plug() {
@@ -122,11 +124,6 @@ void Receiver::Shutdown() {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->shutdown = true;
   impl_->Changed();
-}
-
-void Receiver::SetCancelIgnored(bool ignored) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->cancelIgnored = ignored;
 }
 
 DeviceSettings Receiver::Settings() const {
@@ -200,13 +197,6 @@ uint32_t Receiver::OpenHandles() const {
   for (const auto &entry : impl_->handles) {
     if (entry.second.kind != InterfaceKind::kForeign) ++count;
   }
-  return count;
-}
-
-uint32_t Receiver::BlockedReads() const {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  uint32_t count = 0;
-  for (const BlockedRead &b : impl_->blocked) count += b.inUse ? 1 : 0;
   return count;
 }
 

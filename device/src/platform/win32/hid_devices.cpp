@@ -85,6 +85,10 @@ ReadResult Win32Platform::ReadReport(DeviceHandle handle, uint8_t *buffer, uint3
   return GetLastError() == ERROR_OPERATION_ABORTED ? ReadResult::kCancelled : ReadResult::kFailed;
 }
 
+bool Win32Platform::SetInputRingSize(DeviceHandle handle, uint32_t reports) {
+  return HidD_SetNumInputBuffers(AsHandle(handle), reports) != FALSE;
+}
+
 bool Win32Platform::SetFeature(DeviceHandle handle, const uint8_t *report, uint32_t length) {
   // The report is only read; the declaration lacks the const.
   return HidD_SetFeature(AsHandle(handle), const_cast<uint8_t *>(report), length) != FALSE;

@@ -1,4 +1,5 @@
-// The reader thread, sleeping, the UTC date and posted messages on Windows.
+// The reader thread, sleeping and waking, the UTC date and posted messages on
+// Windows.
 #include <new>
 
 #include "platform/win32/win32_platform.h"
@@ -41,6 +42,12 @@ void PinThisModule() {
 
 }  // namespace
 
+Win32Platform::Win32Platform() : wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+
+Win32Platform::~Win32Platform() {
+  if (wake_ != nullptr) CloseHandle(wake_);
+}
+
 ThreadHandle Win32Platform::CreateSuspendedThread(ThreadEntry entry, void *parameter,
                                                   uint32_t *threadId) {
   PinThisModule();
@@ -71,6 +78,18 @@ void Win32Platform::TerminateThread(ThreadHandle thread) { ::TerminateThread(AsH
 void Win32Platform::CloseThread(ThreadHandle thread) { CloseHandle(AsHandle(thread)); }
 
 void Win32Platform::SleepMs(uint32_t milliseconds) { Sleep(milliseconds); }
+
+bool Win32Platform::SleepUntilWoken(uint32_t milliseconds) {
+  if (wake_ == nullptr) {
+    Sleep(milliseconds);
+    return false;
+  }
+  return WaitForSingleObject(wake_, milliseconds) == WAIT_OBJECT_0;
+}
+
+void Win32Platform::Wake() {
+  if (wake_ != nullptr) SetEvent(wake_);
+}
 
 uint8_t Win32Platform::UtcDayOfMonth() {
   SYSTEMTIME now = {};

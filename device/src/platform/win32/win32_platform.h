@@ -13,6 +13,11 @@ namespace mqd7ra {
 
 class Win32Platform : public Platform {
  public:
+  Win32Platform();
+  ~Win32Platform() override;
+  Win32Platform(const Win32Platform &) = delete;
+  Win32Platform &operator=(const Win32Platform &) = delete;
+
   bool OpenInterfaceList() override;
   bool InterfacePath(uint32_t index, char *path, size_t capacity) override;
   void CloseInterfaceList() override;
@@ -22,6 +27,7 @@ class Win32Platform : public Platform {
   bool GetAttributes(DeviceHandle handle, HidAttributes *attributes) override;
   bool GetReportLengths(DeviceHandle handle, ReportLengths *lengths) override;
   ReadResult ReadReport(DeviceHandle handle, uint8_t *buffer, uint32_t length) override;
+  bool SetInputRingSize(DeviceHandle handle, uint32_t reports) override;
   bool SetFeature(DeviceHandle handle, const uint8_t *report, uint32_t length) override;
   bool GetFeature(DeviceHandle handle, uint8_t *report, uint32_t length) override;
 
@@ -33,6 +39,8 @@ class Win32Platform : public Platform {
   void TerminateThread(ThreadHandle thread) override;
   void CloseThread(ThreadHandle thread) override;
   void SleepMs(uint32_t milliseconds) override;
+  bool SleepUntilWoken(uint32_t milliseconds) override;
+  void Wake() override;
 
   uint8_t UtcDayOfMonth() override;
   void PostToWindow(WindowHandle window, uint32_t message, uintptr_t wParam,
@@ -41,6 +49,8 @@ class Win32Platform : public Platform {
  private:
   static constexpr DWORD kDetailBufferSize = 1024;
 
+  // The reader's wake event (auto-reset); without one, sleeps are plain.
+  HANDLE wake_ = nullptr;
   GUID hidClass_ = {};
   HDEVINFO interfaceList_ = INVALID_HANDLE_VALUE;
   // SP_DEVICE_INTERFACE_DETAIL_DATA_A with room for the path.

@@ -1,20 +1,24 @@
-// The virtual receiver: a model of the pendant's USB receiver as the host sees
-// it, with the HID interfaces of the rest of the machine around it.
+// The virtual receiver: a model of the pendant's USB receiver as a device,
+// with the HID interfaces of the rest of the machine around it.
 //
 // One object holds the whole "machine": a list of HID interfaces (foreign ones
 // first, then the receiver's input and feature interfaces while it is
-// plugged in), the pendant's input reports waiting to be read, the feature
-// reports the receiver has been sent (decoded into greetings, display frames
-// and commands), and the information report it answers with.
+// plugged in), the pendant's input reports waiting to leave the device, the
+// feature reports the receiver has been sent (decoded into greetings, display
+// frames and commands), and the information report it answers with.
 //
 // Two sides use it:
-//  - the device side (a platform port: in-process for native tests, or the
-//    receiver process serving it through the Wine driver) lists, opens,
-//    reads and writes interfaces;
+//  - the device side: what a host's HID stack meets (the interfaces and their
+//    descriptors, the input reports the device sends on its interrupt
+//    endpoint, the feature reports it takes and answers, and the opens and
+//    closes of its interfaces it observes). Everything between a program and
+//    the device (handles, each handle's queue of input reports, blocking
+//    reads, cancels) belongs to the host: the strict in-process platform of
+//    the native tests, or Wine's own hidclass.sys behind the receiver
+//    process;
 //  - the script side (tests, the demo, a person at the control pipe) plugs,
 //    unplugs, presses keys, turns the wheel and reads what was received.
-// Every member is thread-safe; reads block until a report, an unplug, a
-// cancel or Shutdown().
+// Every member is thread-safe.
 #pragma once
 
 #include <array>
@@ -143,11 +147,9 @@ class Receiver {
   void RefuseFeatureReads(bool refuse);
   // The order and gap in which the receiver's interfaces arrive at a plug.
   void SetArrival(Arrival arrival, uint32_t gapMs);
-  // Ends every blocked read for good (process end, test teardown).
+  // Ends every wait for a report to send, for good (process end, test
+  // teardown).
   void Shutdown();
-  // While set, Cancel() has no effect: a driver whose reads cannot be
-  // cancelled, so that a reader can only be ended by force.
-  void SetCancelIgnored(bool ignored);
 
   // ---- Script side: the pendant ----
   // Reports made while the receiver is unplugged are lost, as are those
@@ -182,8 +184,7 @@ class Receiver {
   // Feature reports sent and requested, from entry `from` on.
   std::vector<FeatureEvent> FeatureEvents(size_t from = 0) const;
   size_t FeatureEventCount() const;
-  uint32_t OpenHandles() const;   // handles open on the receiver's interfaces
-  uint32_t BlockedReads() const;  // reads waiting for a report now
+  uint32_t OpenHandles() const;  // handles open on the receiver's interfaces
   void ClearLog();
   // Waits until pred() holds or the timeout passes; pred runs without the
   // model's lock (it may call any member) and again after every change.
@@ -204,24 +205,25 @@ class Receiver {
   // reason when they could not be, or not within the time.
   bool WaitServed(uint32_t timeoutMs, std::string *why) const;
 
-  // ---- Device side: what a platform port calls ----
+  // ---- Device side: what a host's HID stack meets ----
   std::vector<InterfaceInfo> ListInterfaces() const;
-  // A handle id (>0), or 0 when the path does not exist now.
+  // The device observes an open of a listed interface: a handle id (>0), or
+  // 0 when the path is not listed now.
   int32_t Open(const std::string &path);
   bool Close(int32_t handle);
-  bool Attributes(int32_t handle, uint16_t *vendorId, uint16_t *productId) const;
-  bool Lengths(int32_t handle, uint16_t *input, uint16_t *feature) const;
-  // Blocks until a report for this handle, an unplug, Cancel(reader) or
-  // Shutdown(). `reader` names the blocked read for Cancel.
-  bool Read(int32_t handle, uint8_t *buffer, uint32_t length, uint64_t reader);
-  // Ends the reader's blocked read; true when one was blocked (even if the
-  // cancel is ignored, see SetCancelIgnored), false when none was.
-  bool Cancel(uint64_t reader);
-  // Ends the reader's blocked read even when cancels are ignored: its thread
-  // is gone. True when one was blocked.
-  bool EndRead(uint64_t reader);
+  // Whether the interface the handle was opened on is still there: an
+  // interface that leaves the list (an unplug, or the interface alone going
+  // away) is gone for good, and one listed again is another device.
+  bool IsLive(int32_t handle) const;
   bool SetFeature(int32_t handle, const uint8_t *report, uint32_t length);
   bool GetFeature(int32_t handle, uint8_t *report, uint32_t length);
+  // The interrupt endpoint: takes the oldest queued input report for
+  // sending; false when none came within the timeout or after Shutdown().
+  // The report leaves the device whether or not any host handle is open; it
+  // counts as pending until ReportSent(), so wait-sent waits for the host to
+  // take it.
+  bool TakeReport(Report *report, uint32_t timeoutMs);
+  void ReportSent();
 
   // ---- Device side for a device that answers by itself (the Wine driver,
   // which the receiver process feeds from these and reports back to) ----
@@ -230,11 +232,6 @@ class Receiver {
   // Records a feature report that reached the device, taken or refused.
   void RecordFeatureWrite(const uint8_t *report, uint32_t length, bool accepted);
   void RecordInfoRequest();
-  // Takes the oldest queued input report for sending; false when none came
-  // within the timeout or after Shutdown(). It counts as pending until
-  // ReportSent(), so wait-sent waits for the device to hand it on.
-  bool TakeReport(Report *report, uint32_t timeoutMs);
-  void ReportSent();
 
  private:
   // Applies a change to the pendant state and sends the new state.
