@@ -45,7 +45,7 @@ void Throughput() {
   const auto start = Clock::now();
   for (uint32_t i = 0; i < kReports; ++i) {
     while (i - received.load() >= kInFlight) std::this_thread::yield();
-    receiver.SendState(static_cast<int8_t>(i % 7 - 3));
+    rig.pendant.SendState(static_cast<int8_t>(i % 7 - 3));
   }
   receiver.WaitFor([&] { return received.load() == kReports; }, 60000);
   const auto elapsed = Clock::now() - start;

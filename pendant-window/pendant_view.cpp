@@ -11,6 +11,7 @@
 #include "input_texts.h"
 #include "pendant_state.h"
 #include "pendant_texts.h"
+#include "vreceiver/pendant.h"
 #include "pendant_resource.h"
 #include "wheel_control.h"
 
@@ -76,7 +77,7 @@ void ShowLcd(PendantWindow &w) {
 }
 
 void ShowPendant(PendantWindow &w) {
-  const vreceiver::PendantState p = w.receiver.PendantNow();
+  const vreceiver::PendantState p = vreceiver::Pendant(w.receiver).Now();
   SendDlgItemMessageW(w.dialog, IDC_PENDANT_WHEEL, WM_WHEEL_SET_POSITION,
                       static_cast<WPARAM>(static_cast<LONG_PTR>(p.wheelDetents)), 0);
   SetText(w.dialog, IDC_PENDANT_WHEEL_TEXT, L"位置 position " + Number(p.wheelDetents));

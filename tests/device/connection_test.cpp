@@ -19,7 +19,7 @@ TEST_F(DeviceTest, OpenGreetsWithTheUtcDayAndStartsOneReader) {
   // Open again while open: nothing is scanned or sent, even for window 0.
   EXPECT_EQ(XR_OK, library.XOpen(0));
   EXPECT_EQ(1u, receiver.FeatureWrites().size());
-  receiver.PressKeys(1);
+  pendant.PressKeys(1);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
   EXPECT_EQ(kWindow, messages.Of(WM_DEVICE_INPUT)[0].window);
 }
@@ -93,7 +93,7 @@ TEST_F(DeviceTest, InputOnlyScanReadsWithoutGreeting) {
   receiver.SetInterfacesPresent(true, false);
   EXPECT_EQ(XR_OK, Open());
   EXPECT_TRUE(receiver.FeatureWrites().empty());
-  receiver.PressKeys(7);
+  pendant.PressKeys(7);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
 
   // A later send re-opens and greets; the input handle being read is kept,
@@ -106,7 +106,7 @@ TEST_F(DeviceTest, InputOnlyScanReadsWithoutGreeting) {
   EXPECT_EQ(2u, receiver.OpenHandles());
   EXPECT_EQ(input, library.InputHandle());
   EXPECT_EQ(Bytes{5}, receiver.GreetingDays());
-  receiver.PressKeys(8);
+  pendant.PressKeys(8);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 2));
   EXPECT_EQ(8, INPUTWORD_KEY1(messages.Of(WM_DEVICE_INPUT)[1].lParam));
   EXPECT_EQ(1u, platform.threads().Created());
@@ -137,7 +137,7 @@ TEST_F(DeviceTest, CloseReportsWhatItClosed) {
 // and the stop is not taken for a lost receiver.
 TEST_F(DeviceTest, CloseEndsABlockedReaderWithoutForceOrLossMessage) {
   ASSERT_EQ(XR_OK, Open());
-  receiver.PressKeys(1);
+  pendant.PressKeys(1);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
   WaitUntilReading();
   EXPECT_EQ(1, library.XClose());

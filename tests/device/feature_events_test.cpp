@@ -72,19 +72,19 @@ TEST_F(DeviceTest, ChangesWakeAWatcher) {
   EXPECT_TRUE(changes([&] { receiver.ClearLog(); }));
   receiver.Unplug();
   seen = receiver.WaitForChange(seen, 0);
-  EXPECT_TRUE(changes([&] { receiver.SetAxis(20); }));
-  EXPECT_TRUE(changes([&] { receiver.TurnWheel(300); }));
+  EXPECT_TRUE(changes([&] { pendant.SetAxis(20); }));
+  EXPECT_TRUE(changes([&] { pendant.TurnWheel(300); }));
   EXPECT_EQ(0u, receiver.PendingReports());
-  EXPECT_EQ(20, receiver.PendantNow().axisCode);
-  EXPECT_EQ(300, receiver.PendantNow().wheelDetents);
-  receiver.TurnWheel(-301);
-  EXPECT_EQ(-1, receiver.PendantNow().wheelDetents);
+  EXPECT_EQ(20, pendant.Now().axisCode);
+  EXPECT_EQ(300, pendant.Now().wheelDetents);
+  pendant.TurnWheel(-301);
+  EXPECT_EQ(-1, pendant.Now().wheelDetents);
 
   // A change on another thread ends a wait in progress.
-  std::thread other([&] { receiver.SetStep(16); });
+  std::thread other([&] { pendant.SetStep(16); });
   EXPECT_NE(seen, receiver.WaitForChange(seen, kWaitMs));
   other.join();
-  EXPECT_EQ(16, receiver.PendantNow().stepCode);
+  EXPECT_EQ(16, pendant.Now().stepCode);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ TEST_F(DeviceTest, AHandleValueStaysTheReadersUntilItsReadIsOver) {
   WaitUntilReading();
   EXPECT_EQ(0u, platform.Counters().strayReads);
   // A report ends that read; the reader posts it and closes the old handle.
-  receiver.PressKeys(6);
+  pendant.PressKeys(6);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
   ASSERT_TRUE(receiver.WaitFor([&] { return receiver.OpenHandles() == 0; }, kWaitMs));
   EXPECT_EQ(6, INPUTWORD_KEY1(messages.Of(WM_DEVICE_INPUT)[0].lParam));
@@ -63,7 +63,7 @@ TEST_F(DeviceTest, AHandleFoundAgainIsTakenBackAndItsLateCancelIsNoLoss) {
 
   platform.hid().SetCancelMode(CancelMode::kPrompt);  // the held cancel takes effect
   WaitUntilReading();
-  receiver.PressKeys(4);
+  pendant.PressKeys(4);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
   EXPECT_EQ(0u, messages.Count(WM_DEVICE_CHECK));
   EXPECT_EQ(input, library.InputHandle());
@@ -81,7 +81,7 @@ TEST_F(DeviceTest, XinitAgainWhileOpenLeavesOneReaderAndNoHandles) {
   ASSERT_EQ(XR_OK, Open());
   EXPECT_EQ(2u, platform.threads().Created());
   WaitUntilReading();
-  receiver.PressKeys(1);
+  pendant.PressKeys(1);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
   EXPECT_EQ(1u, messages.Count(WM_DEVICE_INPUT));
 }

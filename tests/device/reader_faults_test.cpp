@@ -28,7 +28,7 @@ TEST_F(DeviceTest, AForcedStopLeavesAnUncancellableReadItsHandle) {
   platform.hid().SetCancelMode(CancelMode::kPrompt);
   ASSERT_EQ(XR_OK, Open());
   ASSERT_TRUE(receiver.WaitFor([&] { return platform.hid().PendingReads() == 2; }, kWaitMs));
-  receiver.PressKeys(3);
+  pendant.PressKeys(3);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
   WaitUntilReading();  // the old read took its copy and its thread is gone
   EXPECT_EQ(1, library.XClose());
@@ -43,7 +43,7 @@ TEST_F(DeviceTest, AReadAbortedWithoutACancelIsALoss) {
   ASSERT_EQ(XR_OK, Open());
   WaitUntilReading();
   platform.hid().FailReadsWithAbort(true);
-  receiver.PressKeys(1);  // ends the read in progress; every later one aborts
+  pendant.PressKeys(1);  // ends the read in progress; every later one aborts
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_CHECK, 1));
   ASSERT_TRUE(receiver.WaitFor([&] { return receiver.OpenHandles() == 0; }, kWaitMs));
   uint32_t values[2] = {};
@@ -59,7 +59,7 @@ TEST_F(DeviceTest, AnExceptionInTheReaderLeavesNothingBehind) {
   ASSERT_EQ(XR_OK, Open());
   WaitUntilReading();
   platform.hid().ThrowFromNextRead();
-  receiver.PressKeys(1);
+  pendant.PressKeys(1);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_CHECK, 1));
   ASSERT_TRUE(receiver.WaitFor([&] { return library.ReaderId() == 0; }, kWaitMs));
   EXPECT_EQ(0u, receiver.OpenHandles());
@@ -70,7 +70,7 @@ TEST_F(DeviceTest, AnExceptionInTheReaderLeavesNothingBehind) {
   ASSERT_EQ(XR_OK, Open());
   EXPECT_EQ(2u, platform.threads().Created());
   WaitUntilReading();
-  receiver.PressKeys(2);
+  pendant.PressKeys(2);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 2));
 }
 

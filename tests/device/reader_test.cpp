@@ -27,7 +27,7 @@ TEST_P(DecodeTest, ReportBecomesOneMessageAndTheWheelSum) {
   const DecodeCase &c = GetParam();
   receiver.SetProductId(c.productId);
   ASSERT_EQ(XR_OK, Open());
-  receiver.QueueReport(c.report);
+  pendant.QueueReport(c.report);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
   const Message m = messages.Of(WM_DEVICE_INPUT)[0];
   EXPECT_EQ(kWindow, m.window);
@@ -69,14 +69,14 @@ TEST_F(DeviceTest, NoWheelDeltaIsLostWhilePolling) {
   constexpr int kBurst = 25;
   std::atomic<int64_t> sent{0};
   std::atomic<bool> senderOk{true};
-  std::thread pendant([&] {
+  std::thread sender([&] {
     std::mt19937 random(42);
     std::uniform_int_distribution<int> delta(-128, 127);
     for (int burst = 0; burst < kReports / kBurst && senderOk; ++burst) {
       for (int i = 0; i < kBurst; ++i) {
         const int d = delta(random);
         sent += d;
-        receiver.SendState(static_cast<int8_t>(d));
+        pendant.SendState(static_cast<int8_t>(d));
       }
       senderOk = messages.WaitForCount(WM_DEVICE_INPUT, static_cast<size_t>(burst + 1) * kBurst);
     }
@@ -89,7 +89,7 @@ TEST_F(DeviceTest, NoWheelDeltaIsLostWhilePolling) {
     polled += static_cast<int32_t>(values[1]);
     std::this_thread::yield();
   }
-  pendant.join();
+  sender.join();
   ASSERT_TRUE(senderOk) << "the reader stopped posting";
   ASSERT_EQ(XR_OK, library.XGetInput(values, &status));
   polled += static_cast<int32_t>(values[1]);
@@ -98,7 +98,7 @@ TEST_F(DeviceTest, NoWheelDeltaIsLostWhilePolling) {
 
 TEST_F(DeviceTest, UnplugReportsOnceThenKeepsCheckingAndTheReaderResumes) {
   ASSERT_EQ(XR_OK, Open());
-  receiver.TurnWheel(3);
+  pendant.TurnWheel(3);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
 
   LoseReceiver();
@@ -120,7 +120,7 @@ TEST_F(DeviceTest, UnplugReportsOnceThenKeepsCheckingAndTheReaderResumes) {
 
   receiver.Plug();
   ASSERT_EQ(XR_OK, Open());
-  receiver.TurnWheel(-1);
+  pendant.TurnWheel(-1);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 2));
   EXPECT_EQ(1u, platform.threads().Created());
   ASSERT_EQ(XR_OK, library.XGetInput(values, &status));
@@ -129,7 +129,7 @@ TEST_F(DeviceTest, UnplugReportsOnceThenKeepsCheckingAndTheReaderResumes) {
 
 TEST_F(DeviceTest, PollAfterCloseZeroesTheInput) {
   ASSERT_EQ(XR_OK, Open());
-  receiver.PressKeys(9);
+  pendant.PressKeys(9);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
   library.XClose();
   uint32_t values[2] = {1, 2};

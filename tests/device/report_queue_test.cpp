@@ -30,11 +30,11 @@ class ReportQueueTest : public DeviceTest {
   void StallReaderAfterOneReport() {
     WaitUntilReading();
     platform.hid().HoldReads(true);
-    receiver.PressKeys(1);
+    pendant.PressKeys(1);
     ASSERT_TRUE(receiver.WaitFor([&] { return platform.hid().HeldReads() == 1; }, kWaitMs));
   }
   void SendKeys(int from, int to) {
-    for (int key = from; key <= to; ++key) receiver.PressKeys(static_cast<uint8_t>(key));
+    for (int key = from; key <= to; ++key) pendant.PressKeys(static_cast<uint8_t>(key));
     WaitDelivered();
   }
   int32_t SendText() {
@@ -100,7 +100,7 @@ TEST_F(ReportQueueTest, AReaderWithoutAHandleReadsAsSoonAsOneIsOpened) {
   platform.threads().StopClock(true);
   receiver.Plug();
   ASSERT_EQ(XR_OK, Open());
-  receiver.PressKeys(3);
+  pendant.PressKeys(3);
   EXPECT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
   platform.threads().StopClock(false);
 }
@@ -115,7 +115,7 @@ TEST_F(ReportQueueTest, ReportsSentWhileTheOpenWaitsForTheFeatureInterfaceComeTh
     if (listsMade != 2) return;
     allPosted = true;
     for (int burst = 0; burst < 6 && allPosted; ++burst) {
-      for (int i = 0; i < 100; ++i) receiver.SendState(1);
+      for (int i = 0; i < 100; ++i) pendant.SendState(1);
       allPosted = messages.WaitForCount(WM_DEVICE_INPUT, (burst + 1) * 100u);
     }
   });
@@ -150,7 +150,7 @@ TEST_F(ReportQueueTest, AtThePostLimitMessagesAreLostButTheWheelSumIsExact) {
   WaitUntilReading();
   platform.messages().HoldWindow(true);
   for (uint32_t sent = 0; sent < kReports; sent += kBatch) {
-    for (uint32_t i = 0; i < kBatch; ++i) receiver.SendState(1);
+    for (uint32_t i = 0; i < kBatch; ++i) pendant.SendState(1);
     ASSERT_TRUE(receiver.WaitFor(
         [&] {
           return platform.messages().Waiting() + platform.messages().Refused() == sent + kBatch;

@@ -15,6 +15,7 @@
 #include "monitor_dialog.h"
 #include "resource.h"
 #include "virtual_platform.h"
+#include "vreceiver/pendant.h"
 
 namespace tarvex::testing {
 namespace {
@@ -121,6 +122,8 @@ class RealLibraryTest : public ::testing::Test {
   std::string Text(int id) const { return surface.ControlText(id); }
 
   vreceiver::Receiver receiver;
+
+  vreceiver::Pendant pendant{receiver};
   testsupport::VirtualPlatform platform;
   mqd7ra::Library core;
   RealLibraryBinding binding;
@@ -137,9 +140,9 @@ TEST_F(RealLibraryTest, WheelTurnIsShownAndTheDisplayTextSent) {
   ASSERT_EQ(Text(IDC_STATUS_TEXT), "MQDZ控制器工作正常！");
   EXPECT_EQ(receiver.GreetingDays().size(), 1u);
 
-  receiver.Pendant().stepCode = 14;
-  receiver.Pendant().wheelEnabled = true;
-  receiver.SendState(3);
+  pendant.State().stepCode = 14;
+  pendant.State().wheelEnabled = true;
+  pendant.SendState(3);
   ASSERT_TRUE(PumpUntil([&] { return dialog.statusText == "Download Ok！"; }));
   EXPECT_EQ(Text(IDC_WHEEL_TOTAL), "+3");
   EXPECT_EQ(Text(IDC_STEP_TEXT), "10xWheelOn:");
@@ -155,7 +158,7 @@ TEST_F(RealLibraryTest, ReceiverInformationOfTheDefaultModel) {
   dialog.OnInitDialog();
   state.autoSendCount = 3;
   dialog.OnInfoCheck();
-  receiver.PressKeys(7);
+  pendant.PressKeys(7);
   ASSERT_TRUE(PumpUntil([&] { return !dialog.deviceInfoText.empty(); }));
   EXPECT_EQ(Text(IDC_KEY_TEXT), "Num1:7 keypressed");
   EXPECT_EQ(Text(IDC_DEVICE_INFO), "MQD9RA带手轮 波段开关,LCD显示4行,设备ID:4660,channel:5");

@@ -13,6 +13,7 @@
 
 #include "library.h"
 #include "posted_message.h"
+#include "vreceiver/pendant.h"
 #include "vreceiver/receiver.h"
 #include "virtual_platform.h"
 
@@ -115,6 +116,7 @@ class DeviceTest : public ::testing::Test {
   }
 
   vreceiver::Receiver receiver;
+  vreceiver::Pendant pendant{receiver};
   testsupport::VirtualPlatform platform{receiver};
   MessageLog messages;
   mqd7ra::Library library{platform};

@@ -6,12 +6,14 @@
 
 #include "library.h"
 #include "virtual_platform.h"
+#include "vreceiver/pendant.h"
 #include "vreceiver/receiver.h"
 
 namespace testsupport {
 
 struct LibraryOnVirtualReceiver {
   vreceiver::Receiver receiver;
+  vreceiver::Pendant pendant{receiver};
   VirtualPlatform platform{receiver};
   mqd7ra::Library library{platform};
 };

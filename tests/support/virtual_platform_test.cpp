@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "virtual_platform.h"
+#include "vreceiver/pendant.h"
 #include "vreceiver/receiver.h"
 
 namespace devicetest {
@@ -55,7 +56,7 @@ class VirtualPlatformTest : public ::testing::Test {
   // Sends a report whose key byte tells it apart, and waits until it has
   // left the device.
   void Send(uint8_t key, int count = 1) {
-    for (int i = 0; i < count; ++i) receiver.PressKeys(key);
+    for (int i = 0; i < count; ++i) pendant.PressKeys(key);
     ASSERT_TRUE(receiver.WaitFor([&] { return receiver.PendingReports() == 0; }, kWaitMs));
   }
   // Reads one report from a handle that has one waiting; its key byte.
@@ -66,6 +67,8 @@ class VirtualPlatformTest : public ::testing::Test {
   }
 
   vreceiver::Receiver receiver;
+
+  vreceiver::Pendant pendant{receiver};
   testsupport::VirtualPlatform platform{receiver};
 };
 
@@ -202,7 +205,7 @@ TEST_F(VirtualPlatformTest, ACloseOrRequestWaitsForThePendingRead) {
   ASSERT_TRUE(
       receiver.WaitFor([&] { return platform.Counters().closesThatWaited == 1; }, kWaitMs));
   EXPECT_EQ(-1, job.result);
-  receiver.PressKeys(1);
+  pendant.PressKeys(1);
   closer.join();
   Finish(thread);
   EXPECT_EQ(static_cast<int>(ReadResult::kReport), job.result);

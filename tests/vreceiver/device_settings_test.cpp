@@ -6,6 +6,7 @@
 
 #include <thread>
 
+#include "vreceiver/pendant.h"
 #include "vreceiver/receiver.h"
 
 namespace {
@@ -39,9 +40,10 @@ TEST(FeatureRules, RequestsAreAnsweredWithTheReportOrRefused) {
 
 TEST(DeviceSettings, MachineChangesAreSettingsAndPendantInputIsNot) {
   vreceiver::Receiver receiver;
+  vreceiver::Pendant pendant{receiver};
   const vreceiver::DeviceSettings first = receiver.Settings();
-  receiver.TurnWheel(5);
-  receiver.PressKeys(1);
+  pendant.TurnWheel(5);
+  pendant.PressKeys(1);
   EXPECT_EQ(receiver.Settings().version, first.version);
   receiver.SetInfo({0x4321, -16, 40});
   const vreceiver::DeviceSettings second = receiver.Settings();
@@ -60,6 +62,7 @@ TEST(DeviceSettings, MachineChangesAreSettingsAndPendantInputIsNot) {
 
 TEST(DeviceSettings, ACommandHearsWhetherItsChangeWasServed) {
   vreceiver::Receiver receiver;
+  vreceiver::Pendant pendant{receiver};
   std::string why;
   EXPECT_FALSE(receiver.WaitServed(10, &why)) << "nothing serves the model yet";
   EXPECT_NE(why.find("did not follow"), std::string::npos);

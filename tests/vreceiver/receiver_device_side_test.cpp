@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "vreceiver/pendant.h"
 #include "vreceiver/receiver.h"
 
 namespace devicetest {
@@ -20,6 +21,7 @@ void Record(vreceiver::Receiver &receiver, const Bytes &report, bool accepted = 
 // frame still ends at the next report that is no continuation of it.
 TEST(ReceiverDeviceSide, CommandsWithoutPreludeAreDecodedOneReportEach) {
   vreceiver::Receiver receiver;
+  vreceiver::Pendant pendant{receiver};
   Record(receiver, {6, 0x0A, 0x0A, 0x16, 0, 0, 0, 0});
   Record(receiver, {6, 0xA9, 0xA9, 0x16, 0, 0, 0, 0});
   Record(receiver, {6, 0x11, 0x22, 0, 0, 0, 0, 0}, false);  // refused: logged, not decoded
@@ -34,6 +36,7 @@ TEST(ReceiverDeviceSide, CommandsWithoutPreludeAreDecodedOneReportEach) {
 
 TEST(ReceiverDeviceSide, InformationReportIsTheGetFeatureAnswer) {
   vreceiver::Receiver receiver;
+  vreceiver::Pendant pendant{receiver};
   receiver.SetInfo(vreceiver::ReceiverInfo{0x4321, -16, 40});
   int32_t handle = 0;
   for (const auto &info : receiver.ListInterfaces()) {
@@ -50,9 +53,10 @@ TEST(ReceiverDeviceSide, InformationReportIsTheGetFeatureAnswer) {
 // to drain waits for the device; none queued means a bounded wait.
 TEST(ReceiverDeviceSide, TakenReportIsPendingUntilSent) {
   vreceiver::Receiver receiver;
+  vreceiver::Pendant pendant{receiver};
   vreceiver::Report report{};
   EXPECT_FALSE(receiver.TakeReport(&report, 1));
-  receiver.PressKeys(5);
+  pendant.PressKeys(5);
   ASSERT_TRUE(receiver.TakeReport(&report, 1000));
   EXPECT_EQ(5, report[2]);
   EXPECT_EQ(1u, receiver.PendingReports());
@@ -62,6 +66,7 @@ TEST(ReceiverDeviceSide, TakenReportIsPendingUntilSent) {
 
 TEST(ReceiverDeviceSide, ShutdownEndsAWaitingTake) {
   vreceiver::Receiver receiver;
+  vreceiver::Pendant pendant{receiver};
   bool taken = true;
   std::thread taker([&] {
     vreceiver::Report report{};

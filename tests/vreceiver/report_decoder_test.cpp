@@ -7,6 +7,7 @@
 
 #include <random>
 
+#include "vreceiver/pendant.h"
 #include "vreceiver/pendant_commands.h"
 
 namespace {
@@ -17,29 +18,29 @@ using vreceiver::Report;
 using Kind = PendantCommand::Kind;
 
 // Runs the command as the script command of the same name does.
-void RunCommand(vreceiver::Receiver &receiver, const PendantCommand &command) {
+void RunCommand(vreceiver::Pendant pendant, const PendantCommand &command) {
   const auto value = static_cast<uint8_t>(command.value);
   switch (command.kind) {
     case Kind::kKeys:
-      receiver.PressKeys(value, command.key2);
+      pendant.PressKeys(value, command.key2);
       break;
     case Kind::kWheel:
-      receiver.TurnWheel(command.value);
+      pendant.TurnWheel(command.value);
       break;
     case Kind::kAxis:
-      receiver.SetAxis(value);
+      pendant.SetAxis(value);
       break;
     case Kind::kStep:
-      receiver.SetStep(value);
+      pendant.SetStep(value);
       break;
     case Kind::kWheelEnable:
-      receiver.SetWheelEnabled(command.value != 0);
+      pendant.SetWheelEnabled(command.value != 0);
       break;
     case Kind::kEstop:
-      receiver.SetEmergencyStop(command.value != 0);
+      pendant.SetEmergencyStop(command.value != 0);
       break;
     case Kind::kReport:
-      receiver.SendReport(command.report);
+      pendant.SendReport(command.report);
       break;
   }
 }
@@ -68,18 +69,19 @@ class ReportDecoder : public ::testing::Test {
   bool RoundTrip(const PendantState &state, const Report &report) {
     const PendantCommand command = vreceiver::DecodeReport(state, report);
     const std::string what = Hex(report) + " decoded as " + vreceiver::CommandLine(command);
-    receiver_.Pendant() = state;
-    RunCommand(receiver_, command);
+    pendant_.State() = state;
+    RunCommand(pendant_, command);
     EXPECT_EQ(1u, receiver_.PendingReports()) << what;
     Report sent{};
     if (receiver_.TakeReport(&sent, 0)) receiver_.ReportSent();
     EXPECT_EQ(report, sent) << what;
-    ExpectSameState(vreceiver::StateAfter(state, report), receiver_.PendantNow(), what);
+    ExpectSameState(vreceiver::StateAfter(state, report), pendant_.Now(), what);
     while (receiver_.TakeReport(&sent, 0)) receiver_.ReportSent();
     return command.kind != Kind::kReport;
   }
 
   vreceiver::Receiver receiver_;
+  vreceiver::Pendant pendant_{receiver_};
 };
 
 std::vector<PendantState> States() {
@@ -156,8 +158,8 @@ TEST_F(ReportDecoder, EveryPendantCommandsReportDecodesToACommand) {
   }
   for (const PendantState &state : States()) {
     for (const PendantCommand &command : commands) {
-      receiver_.Pendant() = state;
-      RunCommand(receiver_, command);
+      pendant_.State() = state;
+      RunCommand(pendant_, command);
       Report sent{};
       ASSERT_TRUE(receiver_.TakeReport(&sent, 0)) << vreceiver::CommandLine(command);
       receiver_.ReportSent();

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "text.h"
+#include "vreceiver/pendant.h"
 
 namespace vreceiver::process {
 
@@ -242,58 +243,60 @@ void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
          });
 }
 
+// The pendant's commands: each sends what the pendant sends at such a change.
 void AddPendant(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
+  vreceiver::Pendant pendant(r);
   in.Add("keys", "keys K1 [K2]              one report with these key codes down",
-         [&r](const Args &a, std::string *out) {
+         [pendant](const Args &a, std::string *out) mutable {
            long k1 = 0, k2 = 0;
            if (!Number(a, 0, 0, 255, &k1, out)) return false;
            if (a.words.size() > 1 && !Number(a, 1, 0, 255, &k2, out)) return false;
-           r.PressKeys(static_cast<uint8_t>(k1), static_cast<uint8_t>(k2));
+           pendant.PressKeys(static_cast<uint8_t>(k1), static_cast<uint8_t>(k2));
            return true;
          });
   in.Add("release", "release                   one report with no key down",
-         [&r](const Args &, std::string *) {
-           r.ReleaseKeys();
+         [pendant](const Args &, std::string *) mutable {
+           pendant.ReleaseKeys();
            return true;
          });
   in.Add("wheel", "wheel DELTA               turn the wheel (any delta; split into -128..127)",
-         [&r](const Args &a, std::string *out) {
+         [pendant](const Args &a, std::string *out) mutable {
            long delta = 0;
            if (!Number(a, 0, -100000, 100000, &delta, out)) return false;
-           r.TurnWheel(static_cast<int32_t>(delta));
+           pendant.TurnWheel(static_cast<int32_t>(delta));
            return true;
          });
   in.Add("axis", "axis CODE                 axis selector code (17 X .. 23 7th axis, others OFF)",
-         [&r](const Args &a, std::string *out) {
+         [pendant](const Args &a, std::string *out) mutable {
            long code = 0;
            if (!Number(a, 0, 0, 255, &code, out)) return false;
-           r.SetAxis(static_cast<uint8_t>(code));
+           pendant.SetAxis(static_cast<uint8_t>(code));
            return true;
          });
   in.Add("step",
          "step CODE                 step selector code (13 1x, 14 10x, 15 100x, 16 1000x ...)",
-         [&r](const Args &a, std::string *out) {
+         [pendant](const Args &a, std::string *out) mutable {
            long code = 0;
            if (!Number(a, 0, 0, 63, &code, out)) return false;
-           r.SetStep(static_cast<uint8_t>(code));
+           pendant.SetStep(static_cast<uint8_t>(code));
            return true;
          });
   in.Add("wheel-enable", "wheel-enable on|off       the wheel-enable flag",
-         [&r](const Args &a, std::string *out) {
+         [pendant](const Args &a, std::string *out) mutable {
            bool on = false;
            if (!OnOff(a, &on, out)) return false;
-           r.SetWheelEnabled(on);
+           pendant.SetWheelEnabled(on);
            return true;
          });
   in.Add("estop", "estop on|off              the emergency-stop flag",
-         [&r](const Args &a, std::string *out) {
+         [pendant](const Args &a, std::string *out) mutable {
            bool on = false;
            if (!OnOff(a, &on, out)) return false;
-           r.SetEmergencyStop(on);
+           pendant.SetEmergencyStop(on);
            return true;
          });
   in.Add("report", "report B0 .. B7           the pendant sends this raw input report (hex)",
-         [&r](const Args &a, std::string *out) {
+         [pendant](const Args &a, std::string *out) mutable {
            std::vector<uint8_t> bytes;
            if (!HexWords(a, 0, &bytes, out)) return false;
            if (bytes.size() != 8) {
@@ -302,7 +305,7 @@ void AddPendant(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
            }
            vreceiver::Report report;
            std::copy(bytes.begin(), bytes.end(), report.begin());
-           r.SendReport(report);
+           pendant.SendReport(report);
            return true;
          });
   in.Add("info", "info [id=N] [channel=N] [rssi=N]   the information report's values",

@@ -14,6 +14,7 @@
 #include "posted_message.h"
 #include "reference_model.h"
 #include "virtual_platform.h"
+#include "vreceiver/pendant.h"
 
 namespace modelcheck {
 
@@ -74,6 +75,7 @@ struct LibraryCheck::State {
   CheckOptions options;
   std::mt19937_64 random;
   vreceiver::Receiver receiver;
+  vreceiver::Pendant pendant{receiver};
   testsupport::VirtualPlatform platform{receiver};
   MessageQueue messages;
   mqd7ra::Library library{platform};
@@ -257,7 +259,7 @@ void LibraryCheck::State::MachineEvent(uint32_t which) {
       expectedInputs.push_back(p);
       ++expectedInputCount;
     }
-    receiver.QueueReport(report);
+    pendant.QueueReport(report);
   } else if (which < 22) {
     Note("plug");
     reference.Plug();

@@ -1,9 +1,10 @@
-// The receiver model, pendant side: input reports made from what the pendant
-// holds, and the information the receiver answers with.
+// The pendant: input reports made from what it holds, sent to the
+// receiver's queue.
 #include <algorithm>
 #include <chrono>
 
 #include "receiver_impl.h"
+#include "vreceiver/pendant.h"
 #include "vreceiver/pendant_commands.h"
 
 namespace vreceiver {
@@ -15,38 +16,41 @@ Report MakeReport(const PendantState &p, int8_t wheelDelta) {
       kInputReportId, 0, p.key1, p.key2, mode, p.axisCode, static_cast<uint8_t>(wheelDelta), 0};
 }
 
-void Receiver::QueueReport(const Report &report) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->QueueLocked(report);
+void Pendant::QueueReport(const Report &report) {
+  Receiver::Impl &m = *receiver_.impl_;
+  std::lock_guard<std::mutex> lock(m.mutex);
+  m.QueueLocked(report);
 }
 
-void Receiver::SendReport(const Report &report) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->pendant = StateAfter(impl_->pendant, report);
-  impl_->QueueLocked(report);
-  impl_->Changed();  // the pendant moved even when the report was lost
+void Pendant::SendReport(const Report &report) {
+  Receiver::Impl &m = *receiver_.impl_;
+  std::lock_guard<std::mutex> lock(m.mutex);
+  m.pendant = StateAfter(m.pendant, report);
+  m.QueueLocked(report);
+  m.Changed();  // the pendant moved even when the report was lost
 }
 
-void Receiver::SendState(int8_t wheelDelta) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->pendant.wheelDetents += wheelDelta;
-  impl_->QueueLocked(MakeReport(impl_->pendant, wheelDelta));
-  impl_->Changed();  // the wheel turned even when no report could go out
+void Pendant::SendState(int8_t wheelDelta) {
+  Receiver::Impl &m = *receiver_.impl_;
+  std::lock_guard<std::mutex> lock(m.mutex);
+  m.pendant.wheelDetents += wheelDelta;
+  m.QueueLocked(MakeReport(m.pendant, wheelDelta));
+  m.Changed();  // the wheel turned even when no report could go out
 }
 
 // Not locked: the script edits the state on its own thread, then sends it.
-PendantState &Receiver::Pendant() { return impl_->pendant; }
+PendantState &Pendant::State() { return receiver_.impl_->pendant; }
 
-void Receiver::PressKeys(uint8_t key1, uint8_t key2) {
-  ChangePendant([&](PendantState &p) {
+void Pendant::PressKeys(uint8_t key1, uint8_t key2) {
+  Change([&](PendantState &p) {
     p.key1 = key1;
     p.key2 = key2;
   });
 }
 
-void Receiver::ReleaseKeys() { PressKeys(0, 0); }
+void Pendant::ReleaseKeys() { PressKeys(0, 0); }
 
-void Receiver::TurnWheel(int32_t delta) {
+void Pendant::TurnWheel(int32_t delta) {
   while (delta != 0) {
     const int32_t step = std::clamp(delta, -128, 127);
     SendState(static_cast<int8_t>(step));
@@ -54,65 +58,33 @@ void Receiver::TurnWheel(int32_t delta) {
   }
 }
 
-void Receiver::SetAxis(uint8_t axisCode) {
-  ChangePendant([&](PendantState &p) { p.axisCode = axisCode; });
+void Pendant::SetAxis(uint8_t axisCode) {
+  Change([&](PendantState &p) { p.axisCode = axisCode; });
 }
 
-void Receiver::SetStep(uint8_t stepCode) {
-  ChangePendant([&](PendantState &p) { p.stepCode = stepCode; });
+void Pendant::SetStep(uint8_t stepCode) {
+  Change([&](PendantState &p) { p.stepCode = stepCode; });
 }
 
-void Receiver::SetWheelEnabled(bool on) {
-  ChangePendant([&](PendantState &p) { p.wheelEnabled = on; });
+void Pendant::SetWheelEnabled(bool on) {
+  Change([&](PendantState &p) { p.wheelEnabled = on; });
 }
 
-void Receiver::SetEmergencyStop(bool on) {
-  ChangePendant([&](PendantState &p) { p.emergencyStop = on; });
+void Pendant::SetEmergencyStop(bool on) {
+  Change([&](PendantState &p) { p.emergencyStop = on; });
 }
 
-void Receiver::ChangePendant(const std::function<void(PendantState &)> &change) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  change(impl_->pendant);
-  impl_->QueueLocked(MakeReport(impl_->pendant, 0));
-  impl_->Changed();  // the switch moved even when no report could go out
+void Pendant::Change(const std::function<void(PendantState &)> &change) {
+  Receiver::Impl &m = *receiver_.impl_;
+  std::lock_guard<std::mutex> lock(m.mutex);
+  change(m.pendant);
+  m.QueueLocked(MakeReport(m.pendant, 0));
+  m.Changed();  // the switch moved even when no report could go out
 }
 
-void Receiver::SetInfo(const ReceiverInfo &info) {
-  ChangeSettings([&](Impl &m) { m.info = info; });
-}
-
-PendantState Receiver::PendantNow() const {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->pendant;
-}
-
-ReceiverInfo Receiver::Info() const {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->info;
-}
-
-size_t Receiver::PendingReports() const {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->reports.size() + impl_->reportsInFlight;
-}
-
-bool Receiver::TakeReport(Report *report, uint32_t timeoutMs) {
-  std::unique_lock<std::mutex> lock(impl_->mutex);
-  const bool ready = impl_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-    return impl_->shutdown || !impl_->reports.empty();
-  });
-  if (!ready || impl_->shutdown) return false;
-  *report = impl_->reports.front();
-  impl_->reports.pop_front();
-  ++impl_->reportsInFlight;
-  impl_->Changed();
-  return true;
-}
-
-void Receiver::ReportSent() {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  if (impl_->reportsInFlight > 0) --impl_->reportsInFlight;
-  impl_->Changed();
+PendantState Pendant::Now() const {
+  std::lock_guard<std::mutex> lock(receiver_.impl_->mutex);
+  return receiver_.impl_->pendant;
 }
 
 }  // namespace vreceiver

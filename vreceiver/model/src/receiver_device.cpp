@@ -1,5 +1,6 @@
 // The receiver model, device side: its interfaces, the opens and closes it
 // observes, and the feature reports it takes and answers.
+#include <chrono>
 #include <cstring>
 
 #include "receiver_impl.h"
@@ -125,6 +126,25 @@ void Receiver::RecordInfoRequest() {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   ++impl_->infoRequests;
   impl_->RecordInfoAnswerLocked();
+  impl_->Changed();
+}
+
+bool Receiver::TakeReport(Report *report, uint32_t timeoutMs) {
+  std::unique_lock<std::mutex> lock(impl_->mutex);
+  const bool ready = impl_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+    return impl_->shutdown || !impl_->reports.empty();
+  });
+  if (!ready || impl_->shutdown) return false;
+  *report = impl_->reports.front();
+  impl_->reports.pop_front();
+  ++impl_->reportsInFlight;
+  impl_->Changed();
+  return true;
+}
+
+void Receiver::ReportSent() {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  if (impl_->reportsInFlight > 0) --impl_->reportsInFlight;
   impl_->Changed();
 }
 

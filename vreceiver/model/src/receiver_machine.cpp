@@ -126,6 +126,20 @@ void Receiver::Shutdown() {
   impl_->Changed();
 }
 
+void Receiver::SetInfo(const ReceiverInfo &info) {
+  ChangeSettings([&](Impl &m) { m.info = info; });
+}
+
+ReceiverInfo Receiver::Info() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->info;
+}
+
+size_t Receiver::PendingReports() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->reports.size() + impl_->reportsInFlight;
+}
+
 DeviceSettings Receiver::Settings() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   DeviceSettings settings;

@@ -7,17 +7,19 @@
 // feature reports the receiver has been sent (decoded into greetings, display
 // frames and commands), and the information report it answers with.
 //
-// Two sides use it:
-//  - the device side: what a host's HID stack meets (the interfaces and their
-//    descriptors, the input reports the device sends on its interrupt
-//    endpoint, the feature reports it takes and answers, and the opens and
-//    closes of its interfaces it observes). Everything between a program and
-//    the device (handles, each handle's queue of input reports, blocking
-//    reads, cancels) belongs to the host: the strict in-process platform of
-//    the native tests, or Wine's own hidclass.sys behind the receiver
-//    process;
-//  - the script side (tests, the demo, a person at the control pipe) plugs,
-//    unplugs, presses keys, turns the wheel and reads what was received.
+// It is the one state of the receiver, and these use it:
+//  - the script side (tests, the demo, the pendant window, a person at the
+//    command pipe) plugs, unplugs, sets the receiver's faults and reads what
+//    was received; the pendant (vreceiver::Pendant) sends its reports here;
+//  - the in-process device side (the native tests' strict platform): what a
+//    host's HID stack meets: the interfaces, the input reports sent on the
+//    interrupt endpoint, the feature reports taken and answered, the opens
+//    and closes observed. Everything between a program and the device
+//    (handles, each handle's queue of input reports, blocking reads,
+//    cancels) belongs to the host;
+//  - the serving side (the receiver process under Wine): the settings it
+//    follows into the driver, the reports it hands over, and what the
+//    driver saw, recorded back here.
 // Every member is thread-safe.
 #pragma once
 
@@ -151,29 +153,12 @@ class Receiver {
   // teardown).
   void Shutdown();
 
-  // ---- Script side: the pendant ----
-  // Reports made while the receiver is unplugged are lost, as are those
-  // still queued when it is unplugged.
-  void QueueReport(const Report &report);
-  // The pendant sends this report as it stands (a recording's raw report):
-  // it is queued, and the pendant holds what the report says from then on.
-  void SendReport(const Report &report);
-  // Sends a report built from the pendant state with the given wheel delta.
-  void SendState(int8_t wheelDelta = 0);
-  PendantState &Pendant();                         // edit, then SendState()
-  void PressKeys(uint8_t key1, uint8_t key2 = 0);  // one report with the keys down
-  void ReleaseKeys();                              // one report with no key
-  void TurnWheel(int32_t delta);                   // split into reports of -128..127
-  // Each selector or switch change sends one report with the new state.
-  void SetAxis(uint8_t axisCode);
-  void SetStep(uint8_t stepCode);
-  void SetWheelEnabled(bool on);
-  void SetEmergencyStop(bool on);
+  // The information the receiver answers with.
   void SetInfo(const ReceiverInfo &info);
   ReceiverInfo Info() const;
+  // The pendant's reports queued and not yet handed to the host (the
+  // pendant itself is vreceiver::Pendant).
   size_t PendingReports() const;
-  // A copy of what the pendant holds now (a window shows it).
-  PendantState PendantNow() const;
 
   // ---- Script side: what the receiver got ----
   std::vector<FeatureWrite> FeatureWrites() const;
@@ -234,8 +219,7 @@ class Receiver {
   void RecordInfoRequest();
 
  private:
-  // Applies a change to the pendant state and sends the new state.
-  void ChangePendant(const std::function<void(PendantState &)> &change);
+  friend class Pendant;  // keeps its state in the model
   // Applies a change to the settings a serving device follows.
   template <typename Change>
   void ChangeSettings(Change change);
