@@ -295,17 +295,20 @@ void AddPendant(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
            pendant.SetEmergencyStop(on);
            return true;
          });
-  in.Add("report", "report B0 .. B7           the pendant sends this raw input report (hex)",
+  in.Add("report",
+         "report B0 .. B7 [B0 .. B7 ..]   the pendant sends these raw input reports (hex), in order",
          [pendant](const Args &a, std::string *out) mutable {
            std::vector<uint8_t> bytes;
            if (!HexWords(a, 0, &bytes, out)) return false;
-           if (bytes.size() != 8) {
-             *out = "expected 8 bytes";
+           if (bytes.empty() || bytes.size() % vreceiver::kReportLength != 0) {
+             *out = "expected one or more reports of 8 bytes";
              return false;
            }
-           vreceiver::Report report;
-           std::copy(bytes.begin(), bytes.end(), report.begin());
-           pendant.SendReport(report);
+           for (auto at = bytes.begin(); at != bytes.end(); at += vreceiver::kReportLength) {
+             vreceiver::Report report;
+             std::copy(at, at + vreceiver::kReportLength, report.begin());
+             pendant.SendReport(report);
+           }
            return true;
          });
   in.Add("info", "info [id=N] [channel=N] [rssi=N]   the information report's values",
