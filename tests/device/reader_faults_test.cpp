@@ -30,7 +30,10 @@ TEST_F(DeviceTest, AForcedStopLeavesAnUncancellableReadItsHandle) {
   ASSERT_TRUE(receiver.WaitFor([&] { return platform.hid().PendingReads() == 2; }, kWaitMs));
   pendant.PressKeys(3);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
-  WaitUntilReading();  // the old read took its copy and its thread is gone
+  WaitUntilReading();
+  // The old read took its copy; its thread ends after that on its own time,
+  // in no order with the new reader's next read.
+  ASSERT_TRUE(receiver.WaitFor([&] { return platform.threads().Alive() == 1; }, kWaitMs));
   EXPECT_EQ(1, library.XClose());
   EXPECT_EQ(0u, receiver.OpenHandles());
   EXPECT_EQ(1u, messages.Count(WM_DEVICE_INPUT));
