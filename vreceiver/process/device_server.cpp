@@ -11,8 +11,19 @@ namespace vreceiver::process {
 
 namespace {
 
-// How soon the follower sees the process end while the model is quiet.
+// How soon the follower sees the process end while the model is quiet, or
+// while it waits out the gap between the interfaces' arrivals.
 constexpr uint32_t kFollowSliceMs = 200;
+
+// The gap may be up to a minute: the process ending cuts it short.
+void SleepUnlessStopping(uint32_t milliseconds, const std::atomic<bool> &stopping) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  for (auto now = std::chrono::steady_clock::now(); now < end && !stopping;
+       now = std::chrono::steady_clock::now()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count();
+    Sleep(static_cast<DWORD>(std::min<long long>(left + 1, kFollowSliceMs)));
+  }
+}
 
 }  // namespace
 
@@ -87,7 +98,7 @@ bool DeviceServer::PresentInterfaces(const DeviceSettings &settings, std::string
   const Layout first = FirstArrival(layout, sent_, settings.arrival);
   if (!SameLayout(first, layout)) {
     if (!SendLayout(first, out) || !WaitListed(first, ever_, stopping_, out)) return false;
-    Sleep(settings.arrivalGapMs);
+    SleepUnlessStopping(settings.arrivalGapMs, stopping_);
   }
   if (!SendLayout(layout, out) || !WaitListed(layout, ever_, stopping_, out)) return false;
   const auto ms =
