@@ -12,12 +12,17 @@
 # unplug/replug cycles; --quick: 5000 reports and 20 cycles.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=wine-env.sh
+. "$root/scripts/wine-env.sh"
+export TARVEX_STEP="the 32-bit bench"
 
 if [ -z "${TARVEX_BENCH_INNER:-}" ]; then
   "$root/scripts/setup.sh"
   presets=()
   for arg in "$@"; do [[ $arg == mingw-* ]] && presets+=("$arg"); done
   [ ${#presets[@]} -gt 0 ] || presets=(mingw-x86_64 mingw-i686)
+  mapfile -t presets < <(tarvex_runnable_presets "${presets[@]}")
+  [ ${#presets[@]} -gt 0 ] || { echo "bench: none of the benches asked for runs on this host" >&2; exit 0; }
   # The receiver's driver always comes from the 64-bit build.
   [[ " ${presets[*]} " == *" mingw-x86_64 "* ]] || "$root/scripts/build.sh" mingw-x86_64 >/dev/null
   "$root/scripts/build.sh" "${presets[@]}" >/dev/null
@@ -39,6 +44,7 @@ for arg in "$@"; do
   esac
 done
 [ ${#presets[@]} -gt 0 ] || presets=(mingw-x86_64 mingw-i686)
+mapfile -t presets < <(tarvex_runnable_presets "${presets[@]}" 2>/dev/null)
 out=$root/build/bench
 rm -rf "$out"
 mkdir -p "$out"
@@ -73,13 +79,13 @@ throughput() {
     # longer than the ring holds at 1000 reports/s (a figure's pause, not a
     # test's).
     echo "sleep 300"
-    echo "timings $(winepath -w "$out/startup-$preset.txt" 2>/dev/null)"
+    echo "timings $(tarvex_winepath "$out/startup-$preset.txt" 2>/dev/null)"
     "$root/bench/numbered_reports.sh" "$reports"
     # polled every 10 ms, from while the reports are still going out
     echo "ui-expect-text 1017 \"+$reports\" timeout=$((reports + 60000))"
     echo "mark shown"
     echo "expect-stdout-lines $reports timeout=60000"
-    echo "timings $(winepath -w "$out/timings-$preset.txt" 2>/dev/null)"
+    echo "timings $(tarvex_winepath "$out/timings-$preset.txt" 2>/dev/null)"
     echo "ui-show"
     echo "ui-close"
     echo "unplug"  # ends the bare reader's last read if reports were lost
@@ -91,7 +97,7 @@ throughput() {
     sleep 0.2
   done
   (cd "$root/build/$preset/bin" &&
-    "$root/scripts/wine-run.sh" input_bench.exe "$reports" "$(winepath -w "$out/peer-$preset.txt" 2>/dev/null)" \
+    "$root/scripts/wine-run.sh" input_bench.exe "$reports" "$(tarvex_winepath "$out/peer-$preset.txt" 2>/dev/null)" \
       >"$out/peer-$preset.log" 2>&1) || true
   wait $receiver
 }
@@ -167,7 +173,7 @@ soak() {
     echo "mark gone"
     echo "wait-exit"
     echo "mark exited"
-    echo "timings $(winepath -w "$out/close-$preset.txt" 2>/dev/null)"
+    echo "timings $(tarvex_winepath "$out/close-$preset.txt" 2>/dev/null)"
   } >"$script"
   run_receiver "$preset" "$script" "$out/soak-$preset.log"
 }
@@ -181,7 +187,7 @@ for preset in "${presets[@]}"; do
   soak "$preset"
 done
 
-echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(wine --version)"
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(tarvex_wine --version)"
 python3 "$root/bench/wine_figures.py" "$out" "$reports" "$cycles" "${presets[@]}"
 if command -v gnuplot >/dev/null; then
   gnuplot -e "dir='$out'; docs='$root/docs'" "$root/bench/wine_figures.gp" 2>/dev/null &&

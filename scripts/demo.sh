@@ -8,6 +8,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
+# shellcheck source=wine-env.sh
+. scripts/wine-env.sh
 preset=mingw-x86_64
 bin=$root/build/$preset/bin
 out=$(mkdir -p "${1:-artifacts/demo}" && cd "${1:-artifacts/demo}" && pwd)
@@ -48,7 +50,7 @@ snapshot() {
 
 finish=$root/vreceiver/demo/finish-${2:-closes}.vr
 export TARVEX_SNAPSHOT_DIR
-TARVEX_SNAPSHOT_DIR=$(WINEPREFIX=${TARVEX_WINEPREFIX:-$root/build/wine-prefix} winepath -w "$out" 2>/dev/null)
+TARVEX_SNAPSHOT_DIR=$(WINEPREFIX=${TARVEX_WINEPREFIX:-$root/build/wine-prefix} tarvex_winepath "$out" 2>/dev/null)
 cd "$bin"
 # The receiver's exit status goes through a file: the output can end (all
 # its lines read) before the receiver's status is known.

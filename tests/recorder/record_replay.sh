@@ -17,6 +17,8 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 run="$here/../../scripts/wine-run.sh"
 bin=$1 dir=$2
+# A 32-bit program on a host that runs none: skipped (77), with the reason.
+"$run" --can-run "$bin/vreceiver.exe" || exit
 rm -rf "$dir" && mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
 win="Z:$dir"  # the scratch folder as Windows programs see it

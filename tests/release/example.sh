@@ -16,6 +16,8 @@ rm -rf "$out"
 cmake -S "$release/examples/pendant_console" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   --toolchain "$root/cmake/$toolchain.cmake" -DCMAKE_PREFIX_PATH="$release" >/dev/null
 cmake --build "$out"
+# Built on any host; run where the host runs its architecture.
+"$root/scripts/wine-run.sh" --can-run "$out/pendant_console.exe" || exit 0
 
 # The program's process: the one of that name in this Wine prefix.
 program_pid() {

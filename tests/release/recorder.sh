@@ -6,6 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 release=$(cd "$1" && pwd) out=$2 tools=$(cd "$3" && pwd)
+"$root/scripts/wine-run.sh" --can-run "$release/bin/pendant-record.exe" || exit 0
 rm -rf "$out" && mkdir -p "$out"
 out=$(cd "$out" && pwd)
 cat >"$out/record.vr" <<EOF2

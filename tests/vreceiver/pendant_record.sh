@@ -8,6 +8,8 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 run="$here/../../scripts/wine-run.sh"
 bin=$1 dir=$2
+# A 32-bit program on a host that runs none: skipped (77), with the reason.
+"$run" --can-run "$bin/vreceiver.exe" || exit
 rm -rf "$dir" && mkdir -p "$dir"
 cd "$bin"
 

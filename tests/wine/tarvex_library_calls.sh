@@ -6,6 +6,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 exe=$1 helper=$2 probe=$3 dir=$4
+# A 32-bit program on a host that runs none: skipped (77), with the reason.
+"$here/../../scripts/wine-run.sh" --can-run "$exe" || exit
 rm -rf "$dir" && mkdir -p "$dir"
 cp "$exe" "$dir/Tarvex.exe"
 cp "$probe" "$dir/MQD7RA.dll"

@@ -9,6 +9,8 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 [ -n "${DISPLAY:-}" ] || exec "$here/../../scripts/with-xvfb.sh" "$0" "$@"
 exe=$1 probe=$2 shot=$3 workdir=${4:-$(dirname "$1")}
+# A 32-bit program on a host that runs none: skipped (77), with the reason.
+"$here/../../scripts/wine-run.sh" --can-run "$exe" || exit
 if [ -n "${TARVEX_LIBRARY:-}" ] && [ ! -e "$(dirname "$exe")/MQD7RA.dll" ]; then
   cp "$TARVEX_LIBRARY" "$(dirname "$exe")/MQD7RA.dll"
 fi
