@@ -220,6 +220,12 @@ int Identity() {
 
 // What a program that finds HID interfaces through cfgmgr32 alone meets.
 int Cfgmgr32() {
+  HMODULE cfgmgr32 = GetModuleHandleW(L"cfgmgr32.dll");
+  for (const char *name : {"CM_Get_Device_Interface_PropertyW", "CM_Get_DevNode_PropertyW",
+                           "CM_Register_Notification"}) {
+    const bool found = cfgmgr32 && GetProcAddress(cfgmgr32, name) != nullptr;
+    std::printf("%s: %s\n", name, found ? "exported" : "missing");
+  }
   GUID hidClass;
   HidD_GetHidGuid(&hidClass);
   ULONG size = 0;
@@ -227,21 +233,11 @@ int Cfgmgr32() {
       &size, &hidClass, nullptr, CM_GET_DEVICE_INTERFACE_LIST_PRESENT);
   std::printf("CM_Get_Device_Interface_List_SizeW: 0x%lX, %lu characters\n", sizeAnswer, size);
   std::fflush(stdout);
+  // Last: under Wine 8.0 this call ends the process.
   std::vector<wchar_t> list(size ? size : 1);
-  const CONFIGRET listAnswer = CM_Get_Device_Interface_ListW(&hidClass, nullptr, list.data(), size,
-                                                             CM_GET_DEVICE_INTERFACE_LIST_PRESENT);
-  ULONG paths = 0;
-  for (const wchar_t *path = list.data(); listAnswer == CR_SUCCESS && *path;
-       path += wcslen(path) + 1) {
-    ++paths;
-  }
-  std::printf("CM_Get_Device_Interface_ListW: 0x%lX, %lu paths\n", listAnswer, paths);
-  HMODULE cfgmgr32 = GetModuleHandleW(L"cfgmgr32.dll");
-  for (const char *name : {"CM_Get_Device_Interface_PropertyW", "CM_Get_DevNode_PropertyW",
-                           "CM_Register_Notification"}) {
-    const bool found = cfgmgr32 && GetProcAddress(cfgmgr32, name) != nullptr;
-    std::printf("%s: %s\n", name, found ? "exported" : "missing");
-  }
+  const CONFIGRET listAnswer = CM_Get_Device_Interface_ListW(
+      &hidClass, nullptr, list.data(), size, CM_GET_DEVICE_INTERFACE_LIST_PRESENT);
+  std::printf("CM_Get_Device_Interface_ListW: 0x%lX\n", listAnswer);
   std::fflush(stdout);
   return 0;
 }
