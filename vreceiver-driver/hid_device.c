@@ -276,8 +276,10 @@ static NTSTATUS indexed_string(struct vr_child *child, IRP *irp, ULONG out_size)
  * buffer of MdlAddress). */
 NTSTATUS vr_class_ioctl(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass) {
   IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
+  const ULONG in_size = stack->Parameters.DeviceIoControl.InputBufferLength;
   unsigned short text[TARVEXVR_STRING_CHARS];
   const unsigned short *found = NULL;
+  const struct vr_child *child = NULL;
   char id[TARVEXVR_ID_CHARS];
   NTSTATUS status = STATUS_INVALID_PARAMETER;
   KIRQL irql;
@@ -285,17 +287,17 @@ NTSTATUS vr_class_ioctl(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidcla
       !vr_interface_id(device, id)) {
     return hidclass(device, irp);
   }
-  irp->IoStatus.Information = 0;
-  if (stack->Parameters.DeviceIoControl.InputBufferLength >= sizeof(ULONG)) {
-    const ULONG index = *(const ULONG *)irp->AssociatedIrp.SystemBuffer & 0xFFFF;
-    const struct vr_child *child;
-    KeAcquireSpinLock(&vr.lock, &irql);
-    if ((child = vr_listed_child_locked(id)) && (found = string_descriptor(child, index))) {
-      RtlCopyMemory(text, found, sizeof(text));
-      found = text;
-    }
-    KeReleaseSpinLock(&vr.lock, irql);
+  KeAcquireSpinLock(&vr.lock, &irql);
+  if ((child = vr_listed_child_locked(id)) && in_size >= sizeof(ULONG) &&
+      (found =
+           string_descriptor(child, *(const ULONG *)irp->AssociatedIrp.SystemBuffer & 0xFFFF))) {
+    RtlCopyMemory(text, found, sizeof(text));
+    found = text;
   }
+  KeReleaseSpinLock(&vr.lock, irql);
+  /* A device that has gone: hidclass answers as for its other requests. */
+  if (!child) return hidclass(device, irp);
+  irp->IoStatus.Information = 0;
   if (found) {
     status = answer_string(irp, found, mdl_buffer(irp),
                            stack->Parameters.DeviceIoControl.OutputBufferLength);
