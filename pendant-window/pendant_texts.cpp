@@ -75,9 +75,9 @@ std::wstring ProductText(uint16_t productId) {
 
 std::wstring IdentityText(const vreceiver::DeviceIdentity &identity) {
   wchar_t release[24];
-  swprintf(release, 24, L"rev 0x%04X  ", identity.release);
-  return release + tarvex::win32::Utf8ToWide(identity.serial) + L"\n" +
-         tarvex::win32::Utf8ToWide(identity.manufacturer) + L": " +
+  swprintf(release, 24, L"rev 0x%04X, ", identity.release);
+  return release + tarvex::win32::Utf8ToWide(identity.serial) + L", " +
+         tarvex::win32::Utf8ToWide(identity.manufacturer) + L", " +
          tarvex::win32::Utf8ToWide(identity.product);
 }
 
