@@ -47,9 +47,9 @@
 /* The interface that receives the pendant's input reports. */
 #define TARVEXVR_FLAG_PENDANT_INPUT 1u
 
-/* UTF-16 characters of a string descriptor, the terminator included (USB
- * allows 126; longer texts are cut). */
-#define TARVEXVR_STRING_CHARS 64
+/* UTF-16 characters of a string descriptor, the terminator included: USB
+ * allows 126 characters. */
+#define TARVEXVR_STRING_CHARS 127
 
 /* Who an interface is on the USB bus: its device's release and strings, as
  * hidclass asks for them, and the instance ID of its device node. */

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "hid_interfaces.h"
+#include "text.h"
 
 namespace vreceiver::process {
 
@@ -30,13 +31,14 @@ std::string Upper(std::string text) {
   return text;
 }
 
-// A UTF-8 text as a string descriptor's UTF-16, cut to what it holds.
+// A UTF-8 text as a string descriptor's UTF-16 (the commands keep texts
+// within its length; a longer one is cut).
 template <size_t N>
 void CopyString(const std::string &text, unsigned short (&to)[N]) {
-  wchar_t wide[N] = {};
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide,
-                      static_cast<int>(N - 1));
-  std::copy(wide, wide + N, to);
+  const std::wstring wide = vreceiver::script::Utf8ToWide(text);
+  const size_t count = std::min(wide.size(), N - 1);
+  std::copy(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(count), to);
+  to[count] = 0;
 }
 
 tarvexvr_identity DeviceIdentityOf(const InterfaceInfo &info) {

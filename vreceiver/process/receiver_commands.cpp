@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
+#include "control.h"
 #include "hid_interfaces.h"
 #include "text.h"
 #include "vreceiver/pendant.h"
@@ -236,8 +238,12 @@ void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
   in.Add("device-strings",
          "device-strings \"MANUFACTURER\" \"PRODUCT\" \"SERIAL\"   the receiver's USB strings",
          [&r](const Args &a, std::string *out) {
-           if (a.words.size() != 3) {
-             *out = "expected three quoted texts: manufacturer, product, serial number";
+           const auto tooLong = [](const std::string &text) {
+             return vreceiver::script::Utf8ToWide(text).size() >= TARVEXVR_STRING_CHARS;
+           };
+           if (a.words.size() != 3 || std::any_of(a.words.begin(), a.words.end(), tooLong)) {
+             *out = "expected three quoted texts (manufacturer, product, serial number) of up to " +
+                    std::to_string(TARVEXVR_STRING_CHARS - 1) + " UTF-16 characters each";
              return false;
            }
            r.SetStrings(a.words[0], a.words[1], a.words[2]);
