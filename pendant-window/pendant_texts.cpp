@@ -73,6 +73,14 @@ std::wstring ProductText(uint16_t productId) {
   return id + ModelText(productId);
 }
 
+std::wstring IdentityText(const vreceiver::DeviceIdentity &identity) {
+  wchar_t release[24];
+  swprintf(release, 24, L"rev 0x%04X, ", identity.release);
+  return release + tarvex::win32::Utf8ToWide(identity.serial) + L", " +
+         tarvex::win32::Utf8ToWide(identity.manufacturer) + L", " +
+         tarvex::win32::Utf8ToWide(identity.product);
+}
+
 std::wstring FeatureEventText(const vreceiver::FeatureEvent &event) {
   std::wstring text = LocalTime(event.timeMs) + L"\t" + KindName(event) + L"\t";
   for (uint8_t byte : event.bytes) {

@@ -19,6 +19,8 @@ constexpr wchar_t kCutCharacter = L'\u2592';
 // The family a product ID names, after the ID: "0xEB91 MQD9RA带手轮 .."
 std::wstring ProductText(uint16_t productId);
 std::wstring ModelText(uint16_t productId);  // the family alone
+// Who the receiver says it is: "rev 0x0101, SERIAL, MANUFACTURER, PRODUCT".
+std::wstring IdentityText(const vreceiver::DeviceIdentity &identity);
 
 // "18:40:01.123 \t greeting \t 06 FE FD 07 20 20 20 20" (local time; tab
 // separated columns)

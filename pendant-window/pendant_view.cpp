@@ -102,6 +102,7 @@ void ShowReceiver(PendantWindow &w) {
   const uint16_t product = w.receiver.ProductId();
   SelectChoice(GetDlgItem(w.dialog, IDC_PENDANT_PRODUCT), product, &w.shownProduct);
   SetText(w.dialog, IDC_PENDANT_MODEL_TEXT, ProductText(product));
+  SetText(w.dialog, IDC_PENDANT_IDENTITY_TEXT, IdentityText(w.receiver.Identity()));
   const vreceiver::ReceiverInfo info = w.receiver.Info();
   SetUnlessFocused(w.dialog, IDC_PENDANT_DEVICE_ID, Number(info.deviceId));
   SetUnlessFocused(w.dialog, IDC_PENDANT_CHANNEL, Number(info.channel));

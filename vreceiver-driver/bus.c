@@ -20,7 +20,8 @@ static BOOLEAN same_interface(const struct tarvexvr_interface *a,
   return vr_same_id(a->id, b->id) && a->vendor_id == b->vendor_id &&
          a->product_id == b->product_id && a->input_length == b->input_length &&
          a->feature_length == b->feature_length && a->input_report_id == b->input_report_id &&
-         a->feature_report_id == b->feature_report_id && a->flags == b->flags;
+         a->feature_report_id == b->feature_report_id && a->flags == b->flags &&
+         RtlCompareMemory(&a->identity, &b->identity, sizeof(a->identity)) == sizeof(a->identity);
 }
 
 static void add_bytes(struct vr_child *child, const UCHAR *bytes, ULONG count) {
@@ -128,6 +129,10 @@ static struct vr_child *find_child_locked(const char *id, BOOLEAN listed) {
   return NULL;
 }
 
+struct vr_child *vr_listed_child_locked(const char *id) {
+  return find_child_locked(id, TRUE);
+}
+
 static BOOLEAN in_layout(const struct tarvexvr_layout *layout, const struct vr_child *child) {
   unsigned int i;
   for (i = 0; i < layout->count; i++) {
@@ -137,7 +142,7 @@ static BOOLEAN in_layout(const struct tarvexvr_layout *layout, const struct vr_c
 }
 
 NTSTATUS vr_bus_set_layout(const struct tarvexvr_layout *layout) {
-  struct tarvexvr_interface to_create[TARVEXVR_MAX_INTERFACES];
+  unsigned int to_create[TARVEXVR_MAX_INTERFACES]; /* indexes into the layout */
   unsigned int creations = 0, i;
   NTSTATUS status = STATUS_SUCCESS;
   KIRQL irql;
@@ -160,12 +165,13 @@ NTSTATUS vr_bus_set_layout(const struct tarvexvr_layout *layout) {
       waiting->return_info = *info;
       continue;
     }
-    to_create[creations++] = *info;
+    to_create[creations++] = i;
   }
   KeReleaseSpinLock(&vr.lock, irql);
 
   vr_fail_input_sends(STATUS_DEVICE_NOT_CONNECTED);
-  for (i = 0; i < creations && !status; i++) status = create_child(&to_create[i]);
+  for (i = 0; i < creations && !status; i++)
+    status = create_child(&layout->interfaces[to_create[i]]);
   /* Without the bus yet, the children wait for its start, which asks. */
   if (vr.bus_pdo) invalidate_relations(0);
   return status;
@@ -177,29 +183,82 @@ static WCHAR *pool_copy(const WCHAR *text, ULONG chars) {
   return copy;
 }
 
-/* TARVEXVR\<id> as device ID; the generic child ID picks the INF section. */
-static WCHAR *child_id(const struct vr_child *child, BUS_QUERY_ID_TYPE type) {
-  WCHAR text[128];
-  ULONG length, i;
-  RtlZeroMemory(text, sizeof(text));
+/* A multi-string of IDs being built; `length` counts the characters so far,
+ * every ID's terminator included. */
+struct id_list {
+  WCHAR text[384];
+  ULONG length;
+};
+
+static void add_text(struct id_list *list, const char *text, ULONG count) {
+  ULONG i;
+  for (i = 0; i < count && text[i] && list->length + 2 < ARRAYSIZE(list->text); i++) {
+    list->text[list->length++] = (WCHAR)text[i];
+  }
+}
+
+static void add_hex4(struct id_list *list, USHORT value) {
+  static const char digits[] = "0123456789ABCDEF";
+  char hex[4];
+  int i;
+  for (i = 0; i < 4; i++) hex[i] = digits[(value >> (12 - 4 * i)) & 0xF];
+  add_text(list, hex, 4);
+}
+
+static void end_id(struct id_list *list) { list->text[list->length++] = 0; }
+
+static void add_id(struct id_list *list, const char *text) {
+  add_text(list, text, TARVEXVR_ID_CHARS);
+  end_id(list);
+}
+
+/* The IDs of a USB device's HID interface, as a composite device's child
+ * (USB\VID_v&PID_p&MI_nn) or a device of one interface (USB\VID_v&PID_p):
+ * the hardware IDs with and without the release, the class IDs, and last
+ * the generic child ID that picks the INF section. hidclass names its HID
+ * device HID\<id>\<instance>, so programs find the same paths as before. */
+static void build_ids(const struct vr_child *child, BUS_QUERY_ID_TYPE type, struct id_list *list) {
+  const char *id = child->info.id;
+  ULONG base = 0, full = 0;
+  while (id[full]) full++;
+  while (base < full && !(id[base] == '&' && id[base + 1] == 'M' && id[base + 2] == 'I')) base++;
   switch (type) {
     case BusQueryDeviceID:
+      add_text(list, "USB\\", 4);
+      add_text(list, id, full);
+      end_id(list);
+      break;
     case BusQueryHardwareIDs:
-      wcscpy(text, L"TARVEXVR\\");
-      length = (ULONG)wcslen(text);
-      for (i = 0; child->info.id[i]; i++) text[length++] = (WCHAR)child->info.id[i];
-      length++; /* the terminator */
-      if (type == BusQueryDeviceID) return pool_copy(text, length);
-      wcscpy(text + length, TARVEXVR_CHILD_HARDWARE_ID);
-      length += (ULONG)wcslen(TARVEXVR_CHILD_HARDWARE_ID) + 2; /* list ends with two */
-      return pool_copy(text, length);
-    case BusQueryInstanceID:
-      return pool_copy(L"0000", 5);
+      add_text(list, "USB\\", 4);
+      add_text(list, id, base);
+      add_text(list, "&REV_", 5);
+      add_hex4(list, child->info.identity.release);
+      add_text(list, id + base, full - base);
+      end_id(list);
+      add_text(list, "USB\\", 4);
+      add_text(list, id, full);
+      end_id(list);
+      break;
     case BusQueryCompatibleIDs:
-      return pool_copy(L"\0", 2);
+      add_id(list, "USB\\Class_03&SubClass_00&Prot_00");
+      add_id(list, "USB\\Class_03&SubClass_00");
+      add_id(list, "USB\\Class_03");
+      add_id(list, TARVEXVR_CHILD_COMPATIBLE_ID);
+      break;
+    case BusQueryInstanceID:
+      add_id(list, child->info.identity.instance[0] ? child->info.identity.instance : "0000");
+      return; /* one ID, not a list */
     default:
-      return NULL;
+      return;
   }
+  if (type != BusQueryDeviceID) end_id(list); /* a list ends with an empty ID */
+}
+
+static WCHAR *child_id(const struct vr_child *child, BUS_QUERY_ID_TYPE type) {
+  struct id_list list;
+  list.length = 0;
+  build_ids(child, type, &list);
+  return list.length ? pool_copy(list.text, list.length) : NULL;
 }
 
 static void remove_child(DEVICE_OBJECT *device, struct vr_child *child) {

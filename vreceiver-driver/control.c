@@ -146,6 +146,11 @@ static NTSTATUS set_behaviour(const struct tarvexvr_behaviour *in, ULONG in_size
   if (in->mask & TARVEXVR_SET_INFO_REPORT) {
     RtlCopyMemory(vr.rules.info_report, in->rules.info_report, sizeof(vr.rules.info_report));
   }
+  if (in->mask & TARVEXVR_SET_STATE_REPORT) {
+    vr.state_length =
+        in->state_length < TARVEXVR_MAX_REPORT ? in->state_length : TARVEXVR_MAX_REPORT;
+    RtlCopyMemory(vr.state_report, in->state_report, vr.state_length);
+  }
   KeReleaseSpinLock(&vr.lock, irql);
   return STATUS_SUCCESS;
 }
@@ -159,6 +164,7 @@ static BOOLEAN claim(FILE_OBJECT *file) {
     vr.owner = file;
     vr.event_head = vr.event_count = vr.events_lost = 0;
     RtlZeroMemory(&vr.rules, sizeof(vr.rules));
+    vr.state_length = 0;
   }
   mine = vr.owner == file;
   KeReleaseSpinLock(&vr.lock, irql);
@@ -229,7 +235,7 @@ NTSTATUS vr_control_dispatch(DEVICE_OBJECT *device, IRP *irp) {
 }
 
 /* The child whose HID device this is: hidclass names it HID\<id>\... */
-static BOOLEAN interface_id(DEVICE_OBJECT *device, char *id) {
+BOOLEAN vr_interface_id(DEVICE_OBJECT *device, char *id) {
   WCHAR ids[256];
   ULONG length = 0, i;
   const WCHAR *start;
@@ -246,16 +252,6 @@ static BOOLEAN interface_id(DEVICE_OBJECT *device, char *id) {
   return TRUE;
 }
 
-/* The generation of the listed child with this id; 0 when none. */
-static LONG listed_generation_locked(const char *id) {
-  int i;
-  for (i = 0; i < VR_MAX_CHILDREN; i++) {
-    const struct vr_child *child = &vr.children[i];
-    if (child->used && child->listed && vr_same_id(child->info.id, id)) return child->generation;
-  }
-  return 0;
-}
-
 NTSTATUS vr_track_open(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass) {
   FILE_OBJECT *file = IoGetCurrentIrpStackLocation(irp)->FileObject;
   struct tarvexvr_event event;
@@ -264,7 +260,7 @@ NTSTATUS vr_track_open(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclas
   int i;
 
   RtlZeroMemory(&event, sizeof(event));
-  if (!interface_id(device, event.id)) return hidclass(device, irp);
+  if (!vr_interface_id(device, event.id)) return hidclass(device, irp);
   status = hidclass(device, irp);
   if (status) return status;
   event.kind = TARVEXVR_EVENT_OPENED;
@@ -275,7 +271,8 @@ NTSTATUS vr_track_open(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclas
   if (i < VR_MAX_OPEN_FILES) {
     vr.open_files[i].file = file;
     vr.open_files[i].number = event.file = ++vr.next_file_number;
-    vr.open_files[i].child_generation = listed_generation_locked(event.id);
+    const struct vr_child *child = vr_listed_child_locked(event.id);
+    vr.open_files[i].child_generation = child ? child->generation : 0;
     vr_copy_id(vr.open_files[i].id, event.id);
     vr_queue_event_locked(&event);
   }

@@ -15,10 +15,12 @@
 #define TARVEXVR_CONTROL_LINK L"\\DosDevices\\TarvexVReceiver"
 #define TARVEXVR_CONTROL_PATH "\\\\.\\TarvexVReceiver"
 
-/* Hardware IDs of the root bus device and of every interface child. */
+/* Hardware ID of the root bus device; every interface child carries the
+ * IDs of a USB device's HID interface and, last of its compatible IDs, the
+ * generic child ID that picks the INF section. */
 #define TARVEXVR_BUS_HARDWARE_ID L"TARVEXVR_BUS"
 #define TARVEXVR_BUS_INSTANCE L"ROOT\\TARVEXVR_BUS\\0000"
-#define TARVEXVR_CHILD_HARDWARE_ID L"TARVEXVR_INTERFACE"
+#define TARVEXVR_CHILD_COMPATIBLE_ID "TARVEXVR_INTERFACE"
 #define TARVEXVR_SERVICE L"tarvexvr"
 
 #define TARVEXVR_IOCTL(n) CTL_CODE(FILE_DEVICE_UNKNOWN, 0x900 + (n), METHOD_BUFFERED, FILE_ANY_ACCESS)
@@ -45,9 +47,25 @@
 /* The interface that receives the pendant's input reports. */
 #define TARVEXVR_FLAG_PENDANT_INPUT 1u
 
+/* UTF-16 characters of a string descriptor, the terminator included: USB
+ * allows 126 characters. */
+#define TARVEXVR_STRING_CHARS 127
+
+/* Who an interface is on the USB bus: its device's release and strings, as
+ * hidclass asks for them, and the instance ID of its device node. */
+struct tarvexvr_identity {
+  char instance[TARVEXVR_ID_CHARS]; /* "7&1a2b3c4d&0&0000"; empty: "0000" */
+  unsigned short release;           /* bcdDevice */
+  /* UTF-16, zero-terminated; string descriptors 1, 2 and 3 of the device. */
+  unsigned short manufacturer[TARVEXVR_STRING_CHARS];
+  unsigned short product[TARVEXVR_STRING_CHARS];
+  unsigned short serial[TARVEXVR_STRING_CHARS];
+};
+
 struct tarvexvr_interface {
-  /* Unique; the device ID is TARVEXVR\<id>, the HID interface's path then
-   * holds hid#<id>. Letters, digits, '&' and '_' only. */
+  /* Unique; the device ID is USB\<id>, the HID interface's path then holds
+   * hid#<id>. Letters, digits, '&' and '_' only; "&MI_nn" at its end makes
+   * it interface nn of a composite device. */
   char id[TARVEXVR_ID_CHARS];
   unsigned short vendor_id;
   unsigned short product_id;
@@ -56,6 +74,7 @@ struct tarvexvr_interface {
   unsigned char input_report_id; /* 0 = the reports carry no ID */
   unsigned char feature_report_id;
   unsigned short flags;
+  struct tarvexvr_identity identity;
 };
 
 struct tarvexvr_input_batch {
@@ -73,10 +92,15 @@ struct tarvexvr_layout {
 #define TARVEXVR_SET_WRITE_RULES 1u /* refuse_writes, accept_first */
 #define TARVEXVR_SET_READ_RULES 2u  /* refuse_reads */
 #define TARVEXVR_SET_INFO_REPORT 4u /* info_report */
+#define TARVEXVR_SET_STATE_REPORT 8u /* state_report */
 
 struct tarvexvr_behaviour {
   unsigned int mask;
   struct vr_feature_rules rules; /* what the device does with feature reports */
+  /* The pendant's state as an input report, the answer to an input-report
+   * request on the pendant's interface (GET_REPORT on the control pipe). */
+  unsigned char state_report[TARVEXVR_MAX_REPORT];
+  unsigned int state_length;
 };
 
 enum tarvexvr_event_kind {

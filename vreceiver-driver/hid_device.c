@@ -208,22 +208,119 @@ static NTSTATUS attributes(struct vr_child *child, IRP *irp, ULONG out_size) {
   attributes->Size = sizeof(*attributes);
   attributes->VendorID = child->info.vendor_id;
   attributes->ProductID = child->info.product_id;
-  attributes->VersionNumber = 0x0100;
+  attributes->VersionNumber = child->info.identity.release;
   irp->IoStatus.Information = sizeof(*attributes);
   return STATUS_SUCCESS;
 }
 
-static NTSTATUS string(IRP *irp, ULONG string_id, ULONG out_size) {
-  const WCHAR *text = string_id == HID_STRING_ID_IMANUFACTURER ? L"Tarvex"
-                      : string_id == HID_STRING_ID_IPRODUCT    ? L"Tarvex virtual receiver"
-                      : string_id == HID_STRING_ID_ISERIALNUMBER ? L"0001"
-                                                                 : NULL;
-  ULONG size;
-  if (!text) return STATUS_INVALID_PARAMETER;
-  size = (ULONG)(wcslen(text) + 1) * sizeof(WCHAR);
-  if (out_size < size) return STATUS_BUFFER_TOO_SMALL;
-  RtlCopyMemory(irp->UserBuffer, text, size);
-  irp->IoStatus.Information = size;
+/* String descriptor `index` of the child's device (1 manufacturer, 2
+ * product, 3 serial number, as its device descriptor names them); NULL
+ * for any other, which a USB device stalls. */
+static const unsigned short *string_descriptor(const struct vr_child *child, ULONG index) {
+  const struct tarvexvr_identity *identity = &child->info.identity;
+  switch (index) {
+    case 1:
+      return identity->manufacturer;
+    case 2:
+      return identity->product;
+    case 3:
+      return identity->serial;
+    default:
+      return NULL;
+  }
+}
+
+/* Copies a string, terminator included, into the output buffer. */
+static NTSTATUS answer_string(IRP *irp, const unsigned short *text, void *out, ULONG out_size) {
+  ULONG chars = 0;
+  if (!text || !out) return STATUS_INVALID_PARAMETER;
+  while (chars + 1 < TARVEXVR_STRING_CHARS && text[chars]) chars++;
+  if (out_size < (chars + 1) * sizeof(WCHAR)) return STATUS_BUFFER_TOO_SMALL;
+  RtlCopyMemory(out, text, chars * sizeof(WCHAR));
+  ((WCHAR *)out)[chars] = 0;
+  irp->IoStatus.Information = (chars + 1) * sizeof(WCHAR);
+  return STATUS_SUCCESS;
+}
+
+/* The buffer of a request's MdlAddress (its output under METHOD_OUT_DIRECT). */
+static void *mdl_buffer(IRP *irp) {
+  return irp->MdlAddress ? MmGetSystemAddressForMdlSafe(irp->MdlAddress, NormalPagePriority) : NULL;
+}
+
+/* IOCTL_HID_GET_STRING: the low word of Type3InputBuffer names the string
+ * (HID_STRING_ID_*, the descriptor indexes 1..3 of the device); the answer
+ * goes to UserBuffer. */
+static NTSTATUS string(struct vr_child *child, IRP *irp, ULONG out_size) {
+  IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
+  const ULONG id = (ULONG)(ULONG_PTR)stack->Parameters.DeviceIoControl.Type3InputBuffer & 0xFFFF;
+  const ULONG index = id == HID_STRING_ID_IMANUFACTURER   ? 1
+                      : id == HID_STRING_ID_IPRODUCT      ? 2
+                      : id == HID_STRING_ID_ISERIALNUMBER ? 3
+                                                          : 0;
+  return answer_string(irp, string_descriptor(child, index), irp->UserBuffer, out_size);
+}
+
+/* IOCTL_HID_GET_INDEXED_STRING: the low word of Type3InputBuffer is the
+ * descriptor index (the high word the language, one here); the answer goes
+ * to the buffer of MdlAddress. */
+static NTSTATUS indexed_string(struct vr_child *child, IRP *irp, ULONG out_size) {
+  IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
+  const ULONG index = (ULONG)(ULONG_PTR)stack->Parameters.DeviceIoControl.Type3InputBuffer & 0xFFFF;
+  return answer_string(irp, string_descriptor(child, index), mdl_buffer(irp), out_size);
+}
+
+/* Wine 8.0's hidclass answers IOCTL_HID_GET_INDEXED_STRING (HidD_GetIndexedString)
+ * "not supported" for every device without asking the minidriver, where
+ * Windows' hidclass asks it; so the request is answered here, on its way
+ * to hidclass, as the minidriver answers it (input: the index; output: the
+ * buffer of MdlAddress). */
+NTSTATUS vr_class_ioctl(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass) {
+  IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
+  const ULONG in_size = stack->Parameters.DeviceIoControl.InputBufferLength;
+  unsigned short text[TARVEXVR_STRING_CHARS];
+  const unsigned short *found = NULL;
+  const struct vr_child *child = NULL;
+  char id[TARVEXVR_ID_CHARS];
+  NTSTATUS status = STATUS_INVALID_PARAMETER;
+  KIRQL irql;
+  if (stack->Parameters.DeviceIoControl.IoControlCode != IOCTL_HID_GET_INDEXED_STRING ||
+      !vr_interface_id(device, id)) {
+    return hidclass(device, irp);
+  }
+  KeAcquireSpinLock(&vr.lock, &irql);
+  if ((child = vr_listed_child_locked(id)) && in_size >= sizeof(ULONG) &&
+      (found =
+           string_descriptor(child, *(const ULONG *)irp->AssociatedIrp.SystemBuffer & 0xFFFF))) {
+    RtlCopyMemory(text, found, sizeof(text));
+    found = text;
+  }
+  KeReleaseSpinLock(&vr.lock, irql);
+  /* A device that has gone: hidclass answers as for its other requests. */
+  if (!child) return hidclass(device, irp);
+  irp->IoStatus.Information = 0;
+  if (found) {
+    status = answer_string(irp, found, mdl_buffer(irp),
+                           stack->Parameters.DeviceIoControl.OutputBufferLength);
+  }
+  irp->IoStatus.Status = status;
+  IoCompleteRequest(irp, IO_NO_INCREMENT);
+  return status;
+}
+
+/* GET_REPORT(Input) on the control pipe: the pendant's interface answers
+ * with the pendant's state as the receiver process last set it. */
+static NTSTATUS input_report(struct vr_child *child, IRP *irp) {
+  HID_XFER_PACKET *packet = irp->UserBuffer;
+  ULONG length;
+  KIRQL irql;
+  if (!(child->info.flags & TARVEXVR_FLAG_PENDANT_INPUT) || !packet) return STATUS_NOT_SUPPORTED;
+  if (packet->reportId != child->info.input_report_id) return STATUS_INVALID_PARAMETER;
+  KeAcquireSpinLock(&vr.lock, &irql);
+  length = vr.state_length < packet->reportBufferLen ? vr.state_length : packet->reportBufferLen;
+  RtlCopyMemory(packet->reportBuffer, vr.state_report, length);
+  KeReleaseSpinLock(&vr.lock, irql);
+  if (!length) return STATUS_DEVICE_NOT_READY;
+  irp->IoStatus.Information = length;
   return STATUS_SUCCESS;
 }
 
@@ -259,8 +356,13 @@ NTSTATUS WINAPI vr_hid_internal_ioctl(DEVICE_OBJECT *device, IRP *irp) {
       status = get_feature(child, irp);
       break;
     case IOCTL_HID_GET_STRING:
-      status = string(irp, (ULONG)(ULONG_PTR)stack->Parameters.DeviceIoControl.Type3InputBuffer & 0xFFFF,
-                      out_size);
+      status = string(child, irp, out_size);
+      break;
+    case IOCTL_HID_GET_INDEXED_STRING:
+      status = indexed_string(child, irp, out_size);
+      break;
+    case IOCTL_HID_GET_INPUT_REPORT:
+      status = input_report(child, irp);
       break;
     case IOCTL_HID_ACTIVATE_DEVICE:
     case IOCTL_HID_DEACTIVATE_DEVICE:

@@ -50,6 +50,8 @@ struct vr_state {
   LIST_ENTRY event_waiters; /* IOCTL_TARVEXVR_NEXT_EVENT */
   LIST_ENTRY input_sends;   /* IOCTL_TARVEXVR_SEND_INPUT */
   struct vr_feature_rules rules;
+  UCHAR state_report[TARVEXVR_MAX_REPORT]; /* answers GET_REPORT(Input) */
+  ULONG state_length;
   KEVENT relations_mutex;
 };
 
@@ -61,6 +63,8 @@ NTSTATUS vr_bus_add_device(DRIVER_OBJECT *driver, DEVICE_OBJECT *pdo);
 NTSTATUS vr_bus_pnp(DEVICE_OBJECT *device, IRP *irp);
 NTSTATUS vr_child_pnp(DEVICE_OBJECT *device, IRP *irp, struct vr_child *child);
 struct vr_child *vr_child_of_pdo(DEVICE_OBJECT *pdo);
+/* The listed child with this interface ID, or NULL; call with the lock held. */
+struct vr_child *vr_listed_child_locked(const char *id);
 /* Applies a layout (an empty one when the owner leaves). */
 NTSTATUS vr_bus_set_layout(const struct tarvexvr_layout *layout);
 
@@ -73,6 +77,9 @@ NTSTATUS WINAPI vr_hid_internal_ioctl(DEVICE_OBJECT *device, IRP *irp);
 void vr_pump_input(void);
 /* Fails the reads of a child that is going away; call without the lock. */
 void vr_fail_reads(struct vr_child *child);
+/* A program's request to hidclass's HID device for a child: answers what
+ * hidclass leaves unanswered, passes the rest on. */
+NTSTATUS vr_class_ioctl(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass);
 
 /* control.c */
 NTSTATUS vr_control_dispatch(DEVICE_OBJECT *device, IRP *irp);
@@ -85,6 +92,9 @@ void vr_fail_input_sends(NTSTATUS status);
 /* Tracks the programs' opens of the HID interfaces (hidclass's devices). */
 NTSTATUS vr_track_open(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass);
 NTSTATUS vr_track_close(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass);
+/* The interface ID of one of hidclass's HID devices (it names them
+ * HID\<id>\...); FALSE for another device. */
+BOOLEAN vr_interface_id(DEVICE_OBJECT *device, char *id);
 /* A child is going away: its opens count as closed from now on. */
 void vr_forget_opens(const struct vr_child *child);
 

@@ -24,6 +24,7 @@
 #define IDC_PENDANT_INFO_SET 2035
 #define IDC_PENDANT_RSSI 2036
 #define IDC_PENDANT_RSSI_TEXT 2037
+#define IDC_PENDANT_IDENTITY_TEXT 2038  // release, serial number, manufacturer, product
 #define IDC_PENDANT_LOG 2040
 #define IDC_PENDANT_PLAY_FILE 2050      // the recording to play
 #define IDC_PENDANT_PLAY_BROWSE 2051    // "...": choose it

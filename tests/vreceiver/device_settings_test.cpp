@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "vreceiver/pendant.h"
+#include "vreceiver/pendant_commands.h"
 #include "vreceiver/receiver.h"
 
 namespace {
@@ -38,13 +39,21 @@ TEST(FeatureRules, RequestsAreAnsweredWithTheReportOrRefused) {
   EXPECT_EQ(vr_answer_request(&rules, answer, 8), -1);
 }
 
-TEST(DeviceSettings, MachineChangesAreSettingsAndPendantInputIsNot) {
+// The pendant's state answers input-report requests, so a new state is a
+// setting; a wheel turn or the same state again is input only.
+TEST(DeviceSettings, MachineChangesAndThePendantStateAreSettingsWheelTurnsAreNot) {
   vreceiver::Receiver receiver;
   vreceiver::Pendant pendant{receiver};
   const vreceiver::DeviceSettings first = receiver.Settings();
   pendant.TurnWheel(5);
-  pendant.PressKeys(1);
   EXPECT_EQ(receiver.Settings().version, first.version);
+  pendant.PressKeys(1);
+  const vreceiver::DeviceSettings pressed = receiver.Settings();
+  EXPECT_NE(pressed.version, first.version);
+  EXPECT_EQ(pressed.stateReport, vreceiver::MakeReport(pendant.Now(), 0));
+  EXPECT_EQ(pressed.stateReport[2], 1);
+  pendant.PressKeys(1);
+  EXPECT_EQ(receiver.Settings().version, pressed.version);
   receiver.SetInfo({0x4321, -16, 40});
   const vreceiver::DeviceSettings second = receiver.Settings();
   EXPECT_NE(second.version, first.version);

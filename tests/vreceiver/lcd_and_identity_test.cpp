@@ -31,4 +31,27 @@ TEST(PendantFamily, EveryIdFromEb90UpNamesAFamily) {
   EXPECT_FALSE(vreceiver::IsReceiver(0x046D, 0xEB91));
 }
 
+// Each product ID keeps its release; new strings or a new release make
+// another device (its handles end); the foreign devices are others.
+TEST(DeviceIdentity, ReleasePerProductAndAChangeIsAnotherDevice) {
+  vreceiver::Receiver receiver;
+  const vreceiver::InterfaceInfo input = receiver.ListInterfaces()[2];
+  EXPECT_EQ(input.identity.release, 0x0101);
+  EXPECT_EQ(input.identity.serial, "VIRTUAL-0001");
+  EXPECT_NE(input.path.find("hid#vid_10ce&pid_eb91&mi_00#7&"), std::string::npos);
+  EXPECT_NE(receiver.ListInterfaces()[0].identity.serial,
+            receiver.ListInterfaces()[1].identity.serial);
+  const int32_t handle = receiver.Open(input.path);
+  receiver.SetRelease(0x0123);
+  EXPECT_FALSE(receiver.IsLive(handle));
+  receiver.SetProductId(0xEB92);
+  EXPECT_EQ(receiver.Identity().release, 0x0102);
+  receiver.SetProductId(0xEB91);
+  EXPECT_EQ(receiver.Identity().release, 0x0123);
+  const int32_t again = receiver.Open(receiver.ListInterfaces()[3].path);
+  receiver.SetStrings("M", "P", "S");
+  EXPECT_FALSE(receiver.IsLive(again));
+  EXPECT_EQ(receiver.ListInterfaces()[3].identity.product, "P");
+}
+
 }  // namespace

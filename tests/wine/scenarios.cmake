@@ -19,6 +19,12 @@ add_executable(hid_probe ${CMAKE_CURRENT_LIST_DIR}/hid_probe.cpp)
 target_link_libraries(hid_probe PRIVATE vreceiver_hid)
 tarvex_warnings(hid_probe)
 
+# A program of its own for the usb_identity scenario: the receiver's
+# identity as Windows tools read it.
+add_executable(identity_probe ${CMAKE_CURRENT_LIST_DIR}/identity_probe.cpp)
+target_link_libraries(identity_probe PRIVATE vreceiver_model setupapi cfgmgr32 hid)
+tarvex_warnings(identity_probe)
+
 # A caller of MQD7RA.dll of its own for the scenarios on input across
 # re-opens and on interfaces arriving one at a time.
 add_executable(stream_probe ${CMAKE_CURRENT_LIST_DIR}/stream_probe.cpp)

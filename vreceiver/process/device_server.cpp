@@ -95,6 +95,11 @@ bool DeviceServer::PresentInterfaces(const DeviceSettings &settings, std::string
   const Layout layout = LayoutOf(settings.interfaces);
   if (SameLayout(layout, sent_)) return true;
   const auto start = std::chrono::steady_clock::now();
+  const Layout staying = WithoutChanged(sent_, layout);
+  if (!SameLayout(staying, sent_) &&
+      (!SendLayout(staying, out) || !WaitListed(staying, ever_, stopping_, out))) {
+    return false;
+  }
   const Layout first = FirstArrival(layout, sent_, settings.arrival);
   if (!SameLayout(first, layout)) {
     if (!SendLayout(first, out) || !WaitListed(first, ever_, stopping_, out)) return false;
@@ -124,6 +129,10 @@ bool DeviceServer::PresentRules(const DeviceSettings &settings) {
                                  sizeof rules_.info_report) != 0) {
     behaviour.mask |= TARVEXVR_SET_INFO_REPORT;
   }
+  std::copy(settings.stateReport.begin(), settings.stateReport.end(), behaviour.state_report);
+  behaviour.state_length = static_cast<unsigned int>(settings.stateReport.size());
+  if (!rulesSent_ || settings.stateReport != stateReport_)
+    behaviour.mask |= TARVEXVR_SET_STATE_REPORT;
   if (behaviour.mask == 0) return true;
   if (!control_.Call(IOCTL_TARVEXVR_SET_BEHAVIOUR, &behaviour, sizeof behaviour, nullptr, 0)) {
     return false;
@@ -131,6 +140,7 @@ bool DeviceServer::PresentRules(const DeviceSettings &settings) {
   rulesSent_ = true;
   rules_ = settings.rules;
   writeRulesSet_ = settings.writeRulesSet;
+  stateReport_ = settings.stateReport;
   return true;
 }
 

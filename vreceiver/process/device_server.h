@@ -59,6 +59,7 @@ class DeviceServer {
   bool rulesSent_ = false;
   vr_feature_rules rules_{};
   uint64_t writeRulesSet_ = 0;
+  Report stateReport_{};
 };
 
 }  // namespace vreceiver::process

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "hid_interfaces.h"
+#include "text.h"
 
 namespace vreceiver::process {
 
@@ -30,9 +31,31 @@ std::string Upper(std::string text) {
   return text;
 }
 
+// A UTF-8 text as a string descriptor's UTF-16 (the commands keep texts
+// within its length; a longer one is cut).
+template <size_t N>
+void CopyString(const std::string &text, unsigned short (&to)[N]) {
+  const std::wstring wide = vreceiver::script::Utf8ToWide(text);
+  const size_t count = std::min(wide.size(), N - 1);
+  std::copy(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(count), to);
+  to[count] = 0;
+}
+
+tarvexvr_identity DeviceIdentityOf(const InterfaceInfo &info) {
+  tarvexvr_identity identity = {};
+  std::snprintf(identity.instance, sizeof identity.instance, "%s",
+                InterfaceInstance(info.path).c_str());
+  identity.release = info.identity.release;
+  CopyString(info.identity.manufacturer, identity.manufacturer);
+  CopyString(info.identity.product, identity.product);
+  CopyString(info.identity.serial, identity.serial);
+  return identity;
+}
+
 tarvexvr_interface DeviceInterface(const InterfaceInfo &info) {
   tarvexvr_interface device = {};
   std::snprintf(device.id, sizeof device.id, "%s", InterfaceId(info.path).c_str());
+  device.identity = DeviceIdentityOf(info);
   device.vendor_id = info.vendorId;
   device.product_id = info.productId;
   device.input_length = info.inputLength;
@@ -70,6 +93,16 @@ std::string InterfaceId(const std::string &modelPath) {
   return Upper(modelPath.substr(start, lower.find('#', start) - start));
 }
 
+std::string InterfaceInstance(const std::string &modelPath) {
+  const std::string lower = Lower(modelPath);
+  size_t start = lower.find("hid#");
+  if (start == std::string::npos || (start = lower.find('#', start + 4)) == std::string::npos) {
+    return "";
+  }
+  ++start;
+  return lower.substr(start, lower.find('#', start) - start);
+}
+
 Layout LayoutOf(const std::vector<InterfaceInfo> &interfaces) {
   Layout layout;
   for (const InterfaceInfo &info : interfaces) layout.push_back(DeviceInterface(info));
@@ -78,6 +111,18 @@ Layout LayoutOf(const std::vector<InterfaceInfo> &interfaces) {
 
 bool SameLayout(const Layout &a, const Layout &b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), Same);
+}
+
+Layout WithoutChanged(const Layout &sent, const Layout &layout) {
+  Layout kept;
+  for (const tarvexvr_interface &device : sent) {
+    const bool changed =
+        std::any_of(layout.begin(), layout.end(), [&](const tarvexvr_interface &d) {
+          return std::strcmp(d.id, device.id) == 0 && !Same(d, device);
+        });
+    if (!changed) kept.push_back(device);
+  }
+  return kept;
 }
 
 Layout FirstArrival(const Layout &layout, const Layout &sent, Arrival arrival) {

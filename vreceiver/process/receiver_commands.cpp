@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
+#include "control.h"
+#include "hid_interfaces.h"
 #include "text.h"
 #include "vreceiver/pendant.h"
 
@@ -138,15 +141,33 @@ std::string DescribeDisplay(const vreceiver::DisplayText &text) {
   return line;
 }
 
+// The path the system lists for a model interface, or why there is none.
+std::string SystemPath(const std::string &modelPath, const std::vector<std::string> &listed) {
+  for (const std::string &path : listed) {
+    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str(), -1, modelPath.c_str(),
+                       -1) == CSTR_EQUAL) {
+      return path;
+    }
+  }
+  return "(not listed: " + modelPath + ")";
+}
+
 std::string Show(vreceiver::Receiver &receiver) {
+  const vreceiver::DeviceIdentity identity = receiver.Identity();
+  char release[8];
+  std::snprintf(release, sizeof release, "0x%04X", identity.release);
   std::string text = "plugged=" + std::string(receiver.IsPlugged() ? "yes" : "no") +
-                     " product=" + std::to_string(receiver.ProductId()) +
+                     " product=" + std::to_string(receiver.ProductId()) + " release=" + release +
+                     " manufacturer=\"" + identity.manufacturer + "\" product=\"" +
+                     identity.product + "\" serial=\"" + identity.serial + "\"" +
                      " open-handles=" + std::to_string(receiver.OpenHandles()) +
                      " pending-reports=" + std::to_string(receiver.PendingReports()) +
                      " info-requests=" + std::to_string(receiver.InfoRequests());
+  const std::vector<std::string> listed = vreceiver::hid::ListPaths();
   for (const vreceiver::InterfaceInfo &info : receiver.ListInterfaces()) {
-    text += "\ninterface " + info.path + " vid=" + std::to_string(info.vendorId) +
-            " pid=" + std::to_string(info.productId) + " in=" + std::to_string(info.inputLength) +
+    text += "\ninterface " + SystemPath(info.path, listed) +
+            " vid=" + std::to_string(info.vendorId) + " pid=" + std::to_string(info.productId) +
+            " in=" + std::to_string(info.inputLength) +
             " feature=" + std::to_string(info.featureLength);
   }
   for (const vreceiver::FeatureWrite &write : receiver.FeatureWrites()) {
@@ -204,6 +225,28 @@ void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
            long id = 0;
            if (!Number(a, 0, 0, 0xFFFF, &id, out)) return false;
            r.SetProductId(static_cast<uint16_t>(id));
+           return Served(r, out);
+         });
+  in.Add("device-release",
+         "device-release N          the release (bcdDevice) of the current product ID",
+         [&r](const Args &a, std::string *out) {
+           long release = 0;
+           if (!Number(a, 0, 0, 0xFFFF, &release, out)) return false;
+           r.SetRelease(static_cast<uint16_t>(release));
+           return Served(r, out);
+         });
+  in.Add("device-strings",
+         "device-strings \"MANUFACTURER\" \"PRODUCT\" \"SERIAL\"   the receiver's USB strings",
+         [&r](const Args &a, std::string *out) {
+           const auto tooLong = [](const std::string &text) {
+             return vreceiver::script::Utf8ToWide(text).size() >= TARVEXVR_STRING_CHARS;
+           };
+           if (a.words.size() != 3 || std::any_of(a.words.begin(), a.words.end(), tooLong)) {
+             *out = "expected three quoted texts (manufacturer, product, serial number) of up to " +
+                    std::to_string(TARVEXVR_STRING_CHARS - 1) + " UTF-16 characters each";
+             return false;
+           }
+           r.SetStrings(a.words[0], a.words[1], a.words[2]);
            return Served(r, out);
          });
   in.Add("foreign", "foreign N                 N foreign HID interfaces listed before the receiver",

@@ -27,7 +27,7 @@ void Pendant::SendReport(const Report &report) {
   std::lock_guard<std::mutex> lock(m.mutex);
   m.pendant = StateAfter(m.pendant, report);
   m.QueueLocked(report);
-  m.Changed();  // the pendant moved even when the report was lost
+  m.PendantMovedLocked();  // even when the report was lost
 }
 
 void Pendant::SendState(int8_t wheelDelta) {
@@ -35,7 +35,7 @@ void Pendant::SendState(int8_t wheelDelta) {
   std::lock_guard<std::mutex> lock(m.mutex);
   m.pendant.wheelDetents += wheelDelta;
   m.QueueLocked(MakeReport(m.pendant, wheelDelta));
-  m.Changed();  // the wheel turned even when no report could go out
+  m.PendantMovedLocked();  // even when no report could go out
 }
 
 // Not locked: the script edits the state on its own thread, then sends it.
@@ -79,7 +79,7 @@ void Pendant::Change(const std::function<void(PendantState &)> &change) {
   std::lock_guard<std::mutex> lock(m.mutex);
   change(m.pendant);
   m.QueueLocked(MakeReport(m.pendant, 0));
-  m.Changed();  // the switch moved even when no report could go out
+  m.PendantMovedLocked();  // even when no report could go out
 }
 
 PendantState Pendant::Now() const {

@@ -1,5 +1,7 @@
 #include "vreceiver/receiver_identity.h"
 
+#include <cstdio>
+
 namespace vreceiver {
 
 namespace {
@@ -29,6 +31,29 @@ const char *PendantFamily(uint16_t productId) {
     if (family.productId == productId) return family.name;
   }
   return kOtherFamily;
+}
+
+DeviceIdentity DefaultReceiverStrings() {
+  DeviceIdentity identity;
+  identity.manufacturer = "Tarvex (virtual device)";
+  identity.product = "Tarvex virtual receiver (not a real receiver)";
+  identity.serial = "VIRTUAL-0001";
+  return identity;
+}
+
+uint16_t DefaultRelease(uint16_t productId) {
+  return static_cast<uint16_t>(0x0100 + (productId - kFirstReceiverProductId));
+}
+
+DeviceIdentity ForeignIdentity(uint32_t index) {
+  char serial[32];
+  std::snprintf(serial, sizeof serial, "VIRTUAL-FOREIGN-%04u", static_cast<unsigned>(index));
+  DeviceIdentity identity;
+  identity.release = static_cast<uint16_t>(0x0200 + index);
+  identity.manufacturer = "Other vendor (virtual device)";
+  identity.product = "Virtual foreign HID device " + std::to_string(index);
+  identity.serial = serial;
+  return identity;
 }
 
 }  // namespace vreceiver

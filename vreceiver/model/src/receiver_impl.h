@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "feature_log.h"
+#include "vreceiver/pendant_commands.h"
 #include "vreceiver/receiver.h"
 
 namespace vreceiver {
@@ -30,6 +31,8 @@ struct Receiver::Impl {
 
   uint32_t foreignCount = 2;
   uint16_t productId = kDefaultProductId;
+  std::map<uint16_t, uint16_t> releases;  // set per product ID
+  DeviceIdentity strings = DefaultReceiverStrings();
   bool inputPresent = true;
   bool featurePresent = true;
   bool plugged = true;
@@ -49,6 +52,7 @@ struct Receiver::Impl {
   std::deque<Report> reports;
   uint32_t reportsInFlight = 0;  // taken by TakeReport, not yet sent
   PendantState pendant;
+  Report stateReport = MakeReport(PendantState{}, 0);  // as last made a setting
   ReceiverInfo info;
 
   std::vector<FeatureWrite> writes;
@@ -99,6 +103,23 @@ struct Receiver::Impl {
     return kind == InterfaceKind::kInput ? inputRemovals : featureRemovals;
   }
   std::vector<InterfaceInfo> Interfaces() const;
+  DeviceIdentity IdentityLocked() const {
+    DeviceIdentity identity = strings;
+    auto it = releases.find(productId);
+    identity.release = it != releases.end() ? it->second : DefaultRelease(productId);
+    return identity;
+  }
+  // The pendant moved: its state is a setting once its report differs
+  // from the last one (a serving device answers input-report requests
+  // with it).
+  void PendantMovedLocked() {
+    const Report now = MakeReport(pendant, 0);
+    if (now != stateReport) {
+      stateReport = now;
+      ++settingsVersion;
+    }
+    Changed();
+  }
 };
 
 // Settings change under the lock, and every waiter hears of it.

@@ -15,9 +15,16 @@ constexpr uint16_t kForeignVendorId = 0x046D;
 constexpr uint16_t kForeignFirstProductId = 0xC000;
 constexpr auto kWaitPollStep = std::chrono::milliseconds(5);
 
-std::string MakePath(uint16_t vendorId, uint16_t productId, const char *rest) {
+// The path Windows gives a USB device's HID interface: its device ID, then
+// an instance ID made of a hash of its parent (here of the interface's IDs)
+// and the collection's number.
+std::string MakePath(uint16_t vendorId, uint16_t productId, const char *interfacePart) {
+  char id[64];
+  std::snprintf(id, sizeof id, "vid_%04x&pid_%04x%s", vendorId, productId, interfacePart);
+  uint32_t hash = 2166136261u;  // FNV-1a
+  for (const char *c = id; *c; ++c) hash = (hash ^ static_cast<uint8_t>(*c)) * 16777619u;
   char path[160];
-  std::snprintf(path, sizeof path, "\\\\?\\hid#vid_%04x&pid_%04x%s%s", vendorId, productId, rest,
+  std::snprintf(path, sizeof path, "\\\\?\\hid#%s#7&%x&0&0000%s", id, static_cast<unsigned>(hash),
                 kClassSuffix);
   return path;
 }
@@ -28,19 +35,19 @@ InterfaceInfo ForeignInterface(uint32_t index) {
   InterfaceInfo info;
   info.vendorId = kForeignVendorId;
   info.productId = static_cast<uint16_t>(kForeignFirstProductId + index);
-  info.path =
-      MakePath(info.vendorId, info.productId, ("#7&foreign&" + std::to_string(index)).c_str());
+  info.path = MakePath(info.vendorId, info.productId, "");
+  info.identity = ForeignIdentity(index);
   info.inputLength = index % 2 == 0 ? 8 : 64;
   info.featureLength = index % 2 == 0 ? 0 : 65;
   return info;
 }
 
-InterfaceInfo ReceiverInterface(uint16_t productId, bool feature) {
+InterfaceInfo ReceiverInterface(uint16_t productId, bool feature, const DeviceIdentity &identity) {
   InterfaceInfo info;
   info.vendorId = kReceiverVendorId;
   info.productId = productId;
-  info.path =
-      MakePath(info.vendorId, productId, feature ? "&mi_01#8&receiver" : "&mi_00#8&receiver");
+  info.path = MakePath(info.vendorId, productId, feature ? "&mi_01" : "&mi_00");
+  info.identity = identity;
   info.inputLength = feature ? 0 : 8;
   info.featureLength = feature ? 8 : 0;
   return info;
@@ -51,8 +58,10 @@ InterfaceInfo ReceiverInterface(uint16_t productId, bool feature) {
 std::vector<InterfaceInfo> Receiver::Impl::Interfaces() const {
   std::vector<InterfaceInfo> list;
   for (uint32_t i = 0; i < foreignCount; ++i) list.push_back(ForeignInterface(i));
-  if (plugged && inputPresent) list.push_back(ReceiverInterface(productId, false));
-  if (plugged && featurePresent) list.push_back(ReceiverInterface(productId, true));
+  if (plugged && inputPresent)
+    list.push_back(ReceiverInterface(productId, false, IdentityLocked()));
+  if (plugged && featurePresent)
+    list.push_back(ReceiverInterface(productId, true, IdentityLocked()));
   return list;
 }
 
@@ -75,6 +84,32 @@ void Receiver::SetProductId(uint16_t productId) {
 uint16_t Receiver::ProductId() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   return impl_->productId;
+}
+
+// Another release or other strings make another device, as another product
+// ID does.
+void Receiver::SetRelease(uint16_t release) {
+  ChangeSettings([&](Impl &m) {
+    if (m.plugged && m.IdentityLocked().release != release) ++m.plugEpoch;
+    m.releases[m.productId] = release;
+  });
+}
+
+void Receiver::SetStrings(const std::string &manufacturer, const std::string &product,
+                          const std::string &serial) {
+  ChangeSettings([&](Impl &m) {
+    DeviceIdentity strings = m.strings;
+    strings.manufacturer = manufacturer;
+    strings.product = product;
+    strings.serial = serial;
+    if (m.plugged && !(strings == m.strings)) ++m.plugEpoch;
+    m.strings = strings;
+  });
+}
+
+DeviceIdentity Receiver::Identity() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->IdentityLocked();
 }
 
 void Receiver::SetInterfacesPresent(bool input, bool feature) {
@@ -149,6 +184,7 @@ DeviceSettings Receiver::Settings() const {
   settings.arrivalGapMs = impl_->arrivalGapMs;
   settings.rules = impl_->RulesLocked();
   settings.writeRulesSet = impl_->writeRulesSet;
+  settings.stateReport = MakeReport(impl_->pendant, 0);
   return settings;
 }
 

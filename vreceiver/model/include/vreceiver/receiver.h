@@ -50,6 +50,7 @@ struct InterfaceInfo {
   uint16_t productId = 0;
   uint16_t inputLength = 0;    // report ID included; 0 = no input reports
   uint16_t featureLength = 0;  // report ID included; 0 = no feature reports
+  DeviceIdentity identity;     // of the USB device the interface belongs to
 };
 
 // The order in which the receiver's two interfaces arrive when it is
@@ -66,6 +67,9 @@ struct DeviceSettings {
   uint32_t arrivalGapMs = 0;  // between the first interface listed and the second
   vr_feature_rules rules{};
   uint64_t writeRulesSet = 0;  // counts RefuseFeatureWrites calls
+  // The pendant's state as an input report (no wheel movement): the answer
+  // to an input-report request on the control pipe.
+  std::array<uint8_t, kReportLength> stateReport{};
 };
 
 // What the pendant currently holds; turned into input reports.
@@ -134,6 +138,14 @@ class Receiver {
   void SetForeignInterfaceCount(uint32_t count);
   void SetProductId(uint16_t productId);
   uint16_t ProductId() const;
+  // The release (bcdDevice) the receiver reports with the current product
+  // ID; each product ID keeps its own.
+  void SetRelease(uint16_t release);
+  // The receiver's manufacturer, product and serial number strings (UTF-8).
+  void SetStrings(const std::string &manufacturer, const std::string &product,
+                  const std::string &serial);
+  // Who the receiver is now (release of the current product ID, strings).
+  DeviceIdentity Identity() const;
   // Lists the input interface only, the feature interface only, or both.
   void SetInterfacesPresent(bool input, bool feature);
   // The receiver starts plugged in.

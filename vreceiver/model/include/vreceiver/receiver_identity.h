@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vreceiver {
 
@@ -27,5 +28,27 @@ const char *PendantFamily(uint16_t productId);
 // The product IDs with a family of their own, and 0xEB90 for the rest.
 constexpr uint16_t kKnownProductIds[] = {0xEB90, 0xEB91, 0xEB92, 0xEB93,
                                          0xEB96, 0xEB98, 0xEB99, 0xEBA3};
+
+// What a USB device's descriptors say of it beyond its IDs: the release
+// (bcdDevice) and the strings its device descriptor points at (UTF-8).
+struct DeviceIdentity {
+  uint16_t release = 0;
+  std::string manufacturer;
+  std::string product;
+  std::string serial;
+  bool operator==(const DeviceIdentity &other) const {
+    return release == other.release && manufacturer == other.manufacturer &&
+           product == other.product && serial == other.serial;
+  }
+};
+
+// The virtual receiver's strings until a script sets others: they say
+// plainly that it is no real receiver.
+DeviceIdentity DefaultReceiverStrings();
+// The release a receiver of this product ID reports until one is set:
+// 0x0100 for 0xEB90, one more for each ID above it.
+uint16_t DefaultRelease(uint16_t productId);
+// The identity of foreign interface `index` (another vendor's device).
+DeviceIdentity ForeignIdentity(uint32_t index);
 
 }  // namespace vreceiver
