@@ -4,21 +4,21 @@
 
 #include "device_type.h"
 #include "feature_report.h"
+#include "interface_ids.h"
 #include "library.h"
 
 namespace mqd7ra {
 
 namespace {
 
-constexpr uint32_t kMaxInterfacesScanned = 25;
 constexpr uint8_t kInterfacesWanted = 2;
 constexpr int kStopWaitSteps = 20;
 constexpr uint32_t kStopWaitStepMs = 100;
-// The receiver's two interfaces arrive a few milliseconds apart, the input
-// one usually first. A scan that took a new input handle without the
-// feature interface looks again, for up to 20 x 50 ms.
-constexpr int kFeatureWaitSteps = 20;
-constexpr uint32_t kFeatureWaitStepMs = 50;
+// The receiver's two interfaces arrive a few milliseconds apart, in either
+// order. A scan that took one of them new without the other looks again,
+// for up to 20 x 50 ms.
+constexpr int kPartnerWaitSteps = 20;
+constexpr uint32_t kPartnerWaitStepMs = 50;
 
 }  // namespace
 
@@ -31,7 +31,9 @@ int32_t Library::XOpen(WindowHandle window) {
   ReclaimAbandoned();
   inputIsNew = false;
   if (!ScanOnce()) return XR_NO_DEVICE;
-  if (inputIsNew && featureHandle == kInvalidHandle) AwaitFeatureInterface();
+  const bool inputOnly = inputIsNew && featureHandle == kInvalidHandle;
+  const bool featureOnly = featureHandle != kInvalidHandle && inputHandle == kInvalidHandle;
+  if (inputOnly || featureOnly) AwaitPartnerInterface();
   if (inputHandle == kInvalidHandle || interfaceCount == 0) return XR_NO_DEVICE;
   SendGreeting();
   if (readerId == 0) StartReader();
@@ -44,44 +46,61 @@ int32_t Library::XOpen(WindowHandle window) {
   return XR_NO_DEVICE;
 }
 
-// One look at the interfaces listed now. An input handle that the look does
-// not find again is released. False when no list could be made.
+// One look at the interfaces listed now. An input handle that a look at the
+// whole list does not find again is released; a look cut short by a failed
+// listing releases nothing. False when no list could be made.
 bool Library::ScanOnce() {
   inputTaken = false;
-  const bool listed = platform.OpenInterfaceList();
-  if (listed) {
-    ScanInterfaces();
-    platform.CloseInterfaceList();
-  }
-  if (!inputTaken) ReleaseInput();
-  return listed;
+  if (!platform.OpenInterfaceList()) return false;
+  const bool whole = ScanInterfaces();
+  platform.CloseInterfaceList();
+  if (whole && !inputTaken) ReleaseInput();
+  return true;
 }
 
-void Library::ScanInterfaces() {
+// Walks the whole list, however long: the receiver may be listed after any
+// number of other devices. Only interfaces that may be the receiver's are
+// opened and counted; those of other vendors, told by the IDs in their
+// paths, are never touched. False when the listing failed part-way.
+bool Library::ScanInterfaces() {
   interfaceCount = 0;  // every scan counts its own interfaces
   char path[kPathCapacity];
-  for (uint32_t index = 0; index < kMaxInterfacesScanned; ++index) {
-    if (!platform.InterfacePath(index, path, sizeof path)) return;
-    DeviceHandle handle = platform.OpenDevice(path);
-    if (handle == kInvalidHandle) continue;
-    HidAttributes attributes;
-    if (!platform.GetAttributes(handle, &attributes)) {
-      platform.CloseDevice(handle);
-      return;
-    }
-    if (!IsReceiver(attributes.vendorId, attributes.productId)) {
-      platform.CloseDevice(handle);
-      continue;
-    }
-    deviceType = DeviceTypeFor(attributes.productId);
-    ReportLengths lengths;
-    if (!platform.GetReportLengths(handle, &lengths) || !TakeInterface(handle, path, lengths)) {
-      platform.CloseDevice(handle);
-      continue;
-    }
+  for (uint32_t index = 0;; ++index) {
+    const ListEntry entry = platform.InterfacePath(index, path, sizeof path);
+    if (entry == ListEntry::kEnd) return true;
+    if (entry == ListEntry::kFailed) return false;
+    if (entry != ListEntry::kPath || !MayBeReceiver(path) || !TakeIfReceiver(path)) continue;
     ++interfaceCount;
-    if (interfaceCount >= kInterfacesWanted) return;
+    if (interfaceCount >= kInterfacesWanted) return true;
   }
+}
+
+// A path without readable IDs may still be the receiver's: it is opened
+// and asked.
+bool Library::MayBeReceiver(const char *path) {
+  HidAttributes ids;
+  return !IdsFromPath(path, &ids) || IsReceiver(ids.vendorId, ids.productId);
+}
+
+// Opens the interface and keeps it when it is one of the receiver's two. An
+// interface that cannot be opened or asked (going away, or its driver
+// refuses) is skipped.
+bool Library::TakeIfReceiver(const char *path) {
+  const DeviceHandle handle = platform.OpenDevice(path);
+  if (handle == kInvalidHandle) return false;
+  HidAttributes attributes;
+  if (!platform.GetAttributes(handle, &attributes) ||
+      !IsReceiver(attributes.vendorId, attributes.productId)) {
+    platform.CloseDevice(handle);
+    return false;
+  }
+  deviceType = DeviceTypeFor(attributes.productId);
+  ReportLengths lengths;
+  if (!platform.GetReportLengths(handle, &lengths) || !TakeInterface(handle, path, lengths)) {
+    platform.CloseDevice(handle);
+    return false;
+  }
+  return true;
 }
 
 // Keeps the handle as the feature or the input interface; an interface with
@@ -104,15 +123,20 @@ bool Library::TakeInterface(DeviceHandle handle, const char *path, const ReportL
   return true;
 }
 
-// Without its feature interface a connection gets no greeting; the feature
-// interface of a receiver just plugged in may still be on its way. The
-// reader reads meanwhile, so that the pendant's reports do not pile up.
-void Library::AwaitFeatureInterface() {
-  if (readerId == 0) StartReader();
+// Without its feature interface a connection gets no greeting, and without
+// its input interface it gets no reader; the other interface of a receiver
+// just plugged in may still be on its way. A reader reads meanwhile, so
+// that the pendant's reports do not pile up. A receiver that has only the
+// one interface is left as the scan found it.
+void Library::AwaitPartnerInterface() {
+  const bool inputFirst = inputHandle != kInvalidHandle;
+  if (inputFirst && readerId == 0) StartReader();
   platform.Wake();
-  for (int step = 0; step < kFeatureWaitSteps; ++step) {
-    if (featureHandle != kInvalidHandle || inputHandle == kInvalidHandle) return;
-    platform.SleepMs(kFeatureWaitStepMs);
+  for (int step = 0; step < kPartnerWaitSteps; ++step) {
+    const bool kept = inputFirst ? inputHandle != kInvalidHandle : featureHandle != kInvalidHandle;
+    const bool partner = inputFirst ? featureHandle != kInvalidHandle : inputHandle != kInvalidHandle;
+    if (partner || !kept) return;
+    platform.SleepMs(kPartnerWaitStepMs);
     if (!ScanOnce()) return;
   }
 }

@@ -49,9 +49,11 @@ class Library {
 
   // connection.cpp
   bool ScanOnce();
-  void ScanInterfaces();
+  bool ScanInterfaces();
+  static bool MayBeReceiver(const char *path);
+  bool TakeIfReceiver(const char *path);
   bool TakeInterface(DeviceHandle handle, const char *path, const ReportLengths &lengths);
-  void AwaitFeatureInterface();
+  void AwaitPartnerInterface();
   void SendGreeting();
   void StartReader();
   void StopReader();

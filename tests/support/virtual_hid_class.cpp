@@ -136,7 +136,7 @@ VirtualHidClass::OpenHandle *VirtualHidClass::RequestLocked(std::unique_lock<std
 bool VirtualHidClass::Attributes(DeviceHandle handle, mqd7ra::HidAttributes *attributes) {
   std::unique_lock<std::mutex> lock(host_.mutex);
   const OpenHandle *open = RequestLocked(lock, handle);
-  if (open == nullptr) return false;
+  if (open == nullptr || open->info.attributesFail) return false;
   attributes->vendorId = open->info.vendorId;
   attributes->productId = open->info.productId;
   return true;

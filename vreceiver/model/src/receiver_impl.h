@@ -29,6 +29,8 @@ struct Receiver::Impl {
   uint64_t changes = 0;
 
   uint32_t foreignCount = 2;
+  ForeignFaults foreignFaults;
+  uint32_t foreignOpens = 0;
   uint16_t productId = kDefaultProductId;
   bool inputPresent = true;
   bool featurePresent = true;

@@ -15,23 +15,33 @@ constexpr uint16_t kForeignVendorId = 0x046D;
 constexpr uint16_t kForeignFirstProductId = 0xC000;
 constexpr auto kWaitPollStep = std::chrono::milliseconds(5);
 
-std::string MakePath(uint16_t vendorId, uint16_t productId, const char *rest) {
-  char path[160];
-  std::snprintf(path, sizeof path, "\\\\?\\hid#vid_%04x&pid_%04x%s%s", vendorId, productId, rest,
-                kClassSuffix);
-  return path;
+std::string MakePath(const std::string &device, const std::string &rest) {
+  return "\\\\?\\hid#" + device + rest + kClassSuffix;
 }
+
+std::string UsbDevice(uint16_t vendorId, uint16_t productId) {
+  char device[32];
+  std::snprintf(device, sizeof device, "vid_%04x&pid_%04x", vendorId, productId);
+  return device;
+}
+
+// The n-th (from 1) of every `every`; never for 0.
+bool EveryNth(uint32_t index, uint32_t every) { return every != 0 && (index + 1) % every == 0; }
 
 // Foreign interfaces alternate between a mouse-like one with 8-byte input
 // reports (to be told apart by vendor) and one with other report lengths.
-InterfaceInfo ForeignInterface(uint32_t index) {
+InterfaceInfo ForeignInterface(uint32_t index, const ForeignFaults &faults) {
   InterfaceInfo info;
   info.vendorId = kForeignVendorId;
   info.productId = static_cast<uint16_t>(kForeignFirstProductId + index);
-  info.path =
-      MakePath(info.vendorId, info.productId, ("#7&foreign&" + std::to_string(index)).c_str());
+  const std::string device = EveryNth(index, faults.pathWithoutIdsEvery)
+                                 ? "bth_device_" + std::to_string(index)
+                                 : UsbDevice(info.vendorId, info.productId);
+  info.path = MakePath(device, "#7&foreign&" + std::to_string(index));
   info.inputLength = index % 2 == 0 ? 8 : 64;
   info.featureLength = index % 2 == 0 ? 0 : 65;
+  info.refusesOpen = EveryNth(index, faults.refuseOpenEvery);
+  info.attributesFail = EveryNth(index, faults.failAttributesEvery);
   return info;
 }
 
@@ -39,8 +49,8 @@ InterfaceInfo ReceiverInterface(uint16_t productId, bool feature) {
   InterfaceInfo info;
   info.vendorId = kReceiverVendorId;
   info.productId = productId;
-  info.path =
-      MakePath(info.vendorId, productId, feature ? "&mi_01#8&receiver" : "&mi_00#8&receiver");
+  info.path = MakePath(UsbDevice(info.vendorId, productId),
+                       feature ? "&mi_01#8&receiver" : "&mi_00#8&receiver");
   info.inputLength = feature ? 0 : 8;
   info.featureLength = feature ? 8 : 0;
   return info;
@@ -50,7 +60,9 @@ InterfaceInfo ReceiverInterface(uint16_t productId, bool feature) {
 
 std::vector<InterfaceInfo> Receiver::Impl::Interfaces() const {
   std::vector<InterfaceInfo> list;
-  for (uint32_t i = 0; i < foreignCount; ++i) list.push_back(ForeignInterface(i));
+  for (uint32_t i = 0; i < foreignCount; ++i) {
+    list.push_back(ForeignInterface(i, foreignFaults));
+  }
   if (plugged && inputPresent) list.push_back(ReceiverInterface(productId, false));
   if (plugged && featurePresent) list.push_back(ReceiverInterface(productId, true));
   return list;
@@ -65,6 +77,15 @@ void Receiver::SetForeignInterfaceCount(uint32_t count) {
 
 // A receiver that answers with another product ID is another device: the
 // interfaces of the one before go away with their handles.
+void Receiver::SetForeignFaults(const ForeignFaults &faults) {
+  ChangeSettings([&](Impl &m) { m.foreignFaults = faults; });
+}
+
+uint32_t Receiver::ForeignOpens() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->foreignOpens;
+}
+
 void Receiver::SetProductId(uint16_t productId) {
   ChangeSettings([&](Impl &m) {
     if (m.plugged && m.productId != productId) ++m.plugEpoch;
