@@ -22,9 +22,14 @@ constexpr uint32_t kPartnerWaitStepMs = 50;
 
 }  // namespace
 
+int32_t Library::XOpen(WindowHandle window) {
+  std::lock_guard<NoThrowMutex> lock(callLock);
+  return Connect(window);
+}
+
 // An input handle that the scan finds again is kept, not re-opened: the
 // reader goes on reading it and not one report is lost or doubled.
-int32_t Library::XOpen(WindowHandle window) {
+int32_t Library::Connect(WindowHandle window) {
   if (featureHandle != kInvalidHandle) return XR_OK;
   if (window == 0) return XR_BAD_WINDOW;
   targetWindow = window;
@@ -165,9 +170,14 @@ void Library::StartReader() {
   platform.ResumeThread(thread);
 }
 
+int32_t Library::XClose() {
+  std::lock_guard<NoThrowMutex> lock(callLock);
+  return Disconnect();
+}
+
 // An input handle left to a reader ended in the middle of its read is not
 // closed now, but counts as closed: the library has let go of it.
-int32_t Library::XClose() {
+int32_t Library::Disconnect() {
   interfaceCount = 0;
   stopRequested = 1;
   const bool inputWasOpen = inputHandle != kInvalidHandle;

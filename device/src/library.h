@@ -1,5 +1,6 @@
 // The device library's state and its seven operations, on a platform port.
 // One instance serves one receiver; the exports wrap a process-wide one.
+// Every operation may be called from any thread at any time.
 #pragma once
 
 #include <atomic>
@@ -48,6 +49,8 @@ class Library {
   static constexpr size_t kMaxAbandoned = 4;
 
   // connection.cpp
+  int32_t Connect(WindowHandle window);
+  int32_t Disconnect();
   bool ScanOnce();
   bool ScanInterfaces();
   static bool MayBeReceiver(const char *path);
@@ -102,8 +105,12 @@ class Library {
   std::atomic<int32_t> wheelAccumulator{0};
   uint8_t frameBuffer[kFrameBufferSize] = {};
 
-  // Guards the handles' use and close across the two threads. Never held
-  // across the blocking read.
+  // Makes the exports that touch handles one at a time, whatever threads
+  // the caller calls them from. The reader never takes it, so XClose may
+  // wait for the reader while holding it; XGetInput does not take it.
+  NoThrowMutex callLock;
+  // Guards the handles' use and close across the caller's and the reader's
+  // threads. Never held across the blocking read.
   NoThrowMutex handleLock;
   // The input handle the reader is reading (or about to read), and an input
   // handle taken away while the reader reads it: the reader closes that one

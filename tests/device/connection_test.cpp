@@ -146,19 +146,29 @@ TEST_F(DeviceTest, CloseEndsABlockedReaderWithoutForceOrLossMessage) {
   EXPECT_EQ(0u, library.ReaderId());
 }
 
-// The receiver's interfaces arrive one at a time, the input one first: an
-// open that finds the input interface alone looks again, and the feature
-// interface arriving meanwhile gets the connection its greeting.
-TEST_F(DeviceTest, AnOpenBetweenTheInterfacesArrivalsStillGreets) {
-  receiver.SetInterfacesPresent(true, false);
-  platform.SetInterfaceListHook([&](uint32_t listsMade) {
-    if (listsMade == 3) receiver.SetInterfacesPresent(true, true);
-  });
-  ASSERT_EQ(XR_OK, Open());
-  EXPECT_NE(mqd7ra::kInvalidHandle, library.FeatureHandle());
-  EXPECT_EQ(Bytes{5}, receiver.GreetingDays());
-  EXPECT_EQ(3u, platform.InterfaceListsMade());
-  EXPECT_EQ(2u, receiver.OpenHandles());
+// The receiver's interfaces arrive one at a time, in either order: an open
+// that finds one alone looks again, and the other arriving meanwhile gets
+// the connection its greeting and its reader.
+TEST_F(DeviceTest, AnOpenBetweenTheInterfacesArrivalsGreetsAndReads) {
+  for (const bool inputFirst : {true, false}) {
+    SCOPED_TRACE(inputFirst ? "input first" : "feature first");
+    library.XClose();
+    receiver.ClearLog();
+    receiver.SetInterfacesPresent(inputFirst, !inputFirst);
+    const uint32_t listsBefore = platform.InterfaceListsMade();
+    platform.SetInterfaceListHook([&](uint32_t listsMade) {
+      if (listsMade == listsBefore + 3) receiver.SetInterfacesPresent(true, true);
+    });
+    ASSERT_EQ(XR_OK, Open());
+    EXPECT_NE(mqd7ra::kInvalidHandle, library.FeatureHandle());
+    EXPECT_EQ(Bytes{5}, receiver.GreetingDays());
+    EXPECT_EQ(listsBefore + 3, platform.InterfaceListsMade());
+    EXPECT_EQ(2u, receiver.OpenHandles());
+    EXPECT_NE(0u, library.ReaderId());
+    const size_t before = messages.Count(WM_DEVICE_INPUT);
+    pendant.PressKeys(3);
+    ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, before + 1));
+  }
 }
 
 TEST_F(DeviceTest, EveryScanCountsFromZero) {
