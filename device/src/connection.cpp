@@ -1,5 +1,5 @@
-// Finding and opening the receiver (XOpen), greeting it, and the stop
-// handshake with the reader (XClose).
+// Finding and opening the receiver (XOpen), greeting it and starting the
+// reader.
 #include <mqd7ra.h>
 
 #include "device_type.h"
@@ -12,8 +12,6 @@ namespace mqd7ra {
 namespace {
 
 constexpr uint8_t kInterfacesWanted = 2;
-constexpr int kStopWaitSteps = 20;
-constexpr uint32_t kStopWaitStepMs = 100;
 // The receiver's two interfaces arrive a few milliseconds apart, in either
 // order. A scan that took one of them new without the other looks again,
 // for up to 20 x 50 ms.
@@ -41,7 +39,7 @@ int32_t Library::Connect(WindowHandle window) {
   if (inputOnly || featureOnly) AwaitPartnerInterface();
   if (inputHandle == kInvalidHandle || interfaceCount == 0) return XR_NO_DEVICE;
   SendGreeting();
-  if (readerId == 0) StartReader();
+  if (!KeepReader()) StartReader();
   if (readerHandle != 0) {
     platform.Wake();  // a reader that had no handle reads at once
     return XR_OK;
@@ -135,7 +133,7 @@ bool Library::TakeInterface(DeviceHandle handle, const char *path, const ReportL
 // one interface is left as the scan found it.
 void Library::AwaitPartnerInterface() {
   const bool inputFirst = inputHandle != kInvalidHandle;
-  if (inputFirst && readerId == 0) StartReader();
+  if (inputFirst && !KeepReader()) StartReader();
   platform.Wake();
   for (int step = 0; step < kPartnerWaitSteps; ++step) {
     const bool kept = inputFirst ? inputHandle != kInvalidHandle : featureHandle != kInvalidHandle;
@@ -155,6 +153,17 @@ void Library::SendGreeting() {
   SendFeature(frameBuffer, kReportLength);
 }
 
+// A reader that a close gave up waiting for (held before its read) is still
+// the reader: asked to go on, it reads once it runs. Under the lock under
+// which a reader decides to leave, so that it either leaves before this or
+// goes on after it.
+bool Library::KeepReader() {
+  std::lock_guard<NoThrowMutex> lock(handleLock);
+  if (readerId == 0) return false;
+  stopRequested = 0;
+  return true;
+}
+
 // A reader that left by itself (after a fault) leaves its thread handle.
 void Library::StartReader() {
   if (readerHandle != 0) {
@@ -162,77 +171,13 @@ void Library::StartReader() {
     readerHandle = 0;
   }
   stopRequested = 0;
+  readPhase = kOutsideRead;
   uint32_t id = 0;
   ThreadHandle thread = platform.CreateSuspendedThread(&Library::ReaderThread, this, &id);
   if (thread == 0) return;
   readerId = id;
   readerHandle = thread;
   platform.ResumeThread(thread);
-}
-
-int32_t Library::XClose() {
-  std::lock_guard<NoThrowMutex> lock(callLock);
-  return Disconnect();
-}
-
-// An input handle left to a reader ended in the middle of its read is not
-// closed now, but counts as closed: the library has let go of it.
-int32_t Library::Disconnect() {
-  interfaceCount = 0;
-  stopRequested = 1;
-  const bool inputWasOpen = inputHandle != kInvalidHandle;
-  if (readerId != 0) StopReader();
-  if (readerHandle != 0) {
-    platform.CloseThread(readerHandle);
-    readerHandle = 0;
-  }
-  int32_t result = -1;
-  {
-    std::lock_guard<NoThrowMutex> lock(handleLock);
-    ReleaseFeatureLocked();
-    result = ReleaseInputLocked();
-  }
-  ReclaimAbandoned();
-  return result == -1 && inputWasOpen ? 1 : result;
-}
-
-// Pulls the reader out of a blocked read and waits, within 20 x 100 ms, for it
-// to leave. Only a reader that still has not left is ended by force, with the
-// handle lock held so that it cannot be holding it, and waited for again: a
-// thread ended in a read ends with its read. Where the read ignores the
-// cancel that ending brings, the thread stays in it until the next report;
-// the thread and the handle it reads are then set aside, never waited for
-// nor closed before the read is over.
-void Library::StopReader() {
-  if (readerHandle == 0) return;
-  platform.Wake();  // a reader between reads leaves at once
-  bool ended = false;
-  for (int step = 0; step < kStopWaitSteps && !ended; ++step) {
-    {
-      std::lock_guard<NoThrowMutex> lock(handleLock);
-      CancelReadLocked();
-    }
-    ended = platform.WaitForThread(readerHandle, kStopWaitStepMs) || readerId == 0;
-  }
-  if (ended) return;
-  bool inRead = false;
-  {
-    std::lock_guard<NoThrowMutex> lock(handleLock);
-    platform.TerminateThread(readerHandle);
-    inRead = readingHandle != kInvalidHandle;
-  }
-  // Termination is asynchronous: a thread ended outside a read ends
-  // promptly, and is waited for before a new reader can start.
-  const uint32_t waitMs = inRead ? kStopWaitStepMs : kStopWaitSteps * kStopWaitStepMs;
-  const bool gone = platform.WaitForThread(readerHandle, waitMs);
-  readerId = 0;
-  std::lock_guard<NoThrowMutex> lock(handleLock);
-  if (!gone && inRead) {
-    AbandonReadLocked(readerHandle);
-    readerHandle = 0;  // now the set-aside read's
-    return;
-  }
-  CloseRetiredLocked();  // the read, if any, ended with the thread
 }
 
 void Library::CloseBothHandles() {

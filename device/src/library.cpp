@@ -19,7 +19,7 @@ int32_t Library::Xinit() {
   std::lock_guard<NoThrowMutex> call(callLock);
   if (initialised) Disconnect();
   initialised = true;
-  readerId = 0;
+  if (readerHandle == 0) readerId = 0;  // a reader left be is still the reader
   interfaceCount = 0;
   targetWindow = 0;
   deviceType = 0;

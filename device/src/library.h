@@ -50,7 +50,6 @@ class Library {
 
   // connection.cpp
   int32_t Connect(WindowHandle window);
-  int32_t Disconnect();
   bool ScanOnce();
   bool ScanInterfaces();
   static bool MayBeReceiver(const char *path);
@@ -58,9 +57,16 @@ class Library {
   bool TakeInterface(DeviceHandle handle, const char *path, const ReportLengths &lengths);
   void AwaitPartnerInterface();
   void SendGreeting();
+  bool KeepReader();
   void StartReader();
-  void StopReader();
   void CloseBothHandles();
+
+  // stop.cpp
+  int32_t Disconnect();
+  bool ReaderDied();
+  int32_t ReleaseAfterReaderDied();
+  bool StopReader();
+  bool EndReadByForce();
 
   // handles.cpp: every close of a device handle, under handleLock.
   void TakeInputLocked(DeviceHandle handle, const char *path);
@@ -75,7 +81,8 @@ class Library {
 
   // reader.cpp
   static uint32_t ReaderThread(void *parameter);
-  void ReaderLoop();
+  void ReaderLoop(uint32_t self);
+  bool LeaveIfStopped(uint32_t self);
   void LeaveAfterFault() noexcept;
   bool ReadOneReport();
   DeviceHandle BeginRead();
@@ -131,6 +138,13 @@ class Library {
   // ending as aborted the library's own doing (under handleLock).
   bool cancelAsked = false;
   Abandoned abandoned[kMaxAbandoned];
+  // Where the reader is, for an end by force: only in its read may it be
+  // ended (kInRead), and the one who ends it claims the read first
+  // (kEndingByForce); a reader whose read returns claimed leaves at once.
+  static constexpr uint8_t kOutsideRead = 0;
+  static constexpr uint8_t kInRead = 1;
+  static constexpr uint8_t kEndingByForce = 2;
+  std::atomic<uint8_t> readPhase{kOutsideRead};
   // Set by the first Xinit: from then on the handles hold real values or -1.
   bool initialised = false;
 };

@@ -55,5 +55,41 @@ TEST_F(DeviceTest, ExportsFromSeveralThreadsAtOnce) {
   EXPECT_EQ(0u, platform.threads().Running());
 }
 
+// A reader held before it ever reads (behind the loader lock while another
+// thread's DllMain runs) is never ended by force: it could die holding that
+// lock. XClose gives up waiting for it within its bound and leaves it be;
+// an open meanwhile keeps it as the reader rather than starting a second
+// one, and once it runs it reads.
+TEST_F(DeviceTest, AReaderHeldBeforeItsReadIsLeftBeNotEndedByForce) {
+  platform.threads().SpeedUp(20);
+  platform.threads().HoldStarts(true);
+  ASSERT_EQ(XR_OK, Open());
+  EXPECT_EQ(1, library.XClose());
+  EXPECT_EQ(0u, platform.threads().Terminated());
+  EXPECT_EQ(0u, receiver.OpenHandles());
+
+  ASSERT_EQ(XR_OK, Open());
+  platform.threads().HoldStarts(false);
+  WaitUntilReading();
+  pendant.PressKeys(2);
+  ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
+  EXPECT_EQ(1u, platform.threads().Created());
+  EXPECT_EQ(1, library.XClose());
+  EXPECT_EQ(0u, platform.threads().Running());
+}
+
+// The reader's thread is killed in its read, as every thread is when the
+// process exits before a static destructor calls XClose: the close takes
+// none of the reader's locks, waits for nothing and closes everything.
+TEST_F(DeviceTest, CloseAfterTheReaderWasKilledWaitsForNothing) {
+  ASSERT_EQ(XR_OK, Open());
+  WaitUntilReading();
+  platform.TerminateThread(1);  // the first thread the platform made
+  ASSERT_TRUE(platform.WaitUntil([&] { return platform.threads().Alive() == 0; }, kWaitMs));
+  EXPECT_EQ(1, library.XClose());
+  EXPECT_EQ(1u, platform.threads().Terminated());
+  EXPECT_EQ(0u, library.ReaderId());
+}
+
 }  // namespace
 }  // namespace devicetest

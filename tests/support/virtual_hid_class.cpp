@@ -216,7 +216,7 @@ ReadResult VirtualHidClass::Read(DeviceHandle handle, uint8_t *buffer, uint32_t 
   --heldReads_;
   if (self != nullptr && self->terminated) {
     lock.unlock();
-    VirtualThreads::EndIfTerminated();  // a thread ended by force starts no read
+    VirtualThreads::EndIfTerminatedInRead();  // a thread ended by force starts no read
   }
   OpenHandle *open = FindLocked(handle);
   if (open == nullptr || shutdown_) return ReadResult::kFailed;
@@ -241,7 +241,7 @@ ReadResult VirtualHidClass::Read(DeviceHandle handle, uint8_t *buffer, uint32_t 
   if (OpenHandle *still = FindLocked(handle, read.serial)) --still->readsPending;
   host_.Changed();
   lock.unlock();
-  VirtualThreads::EndIfTerminated();
+  VirtualThreads::EndIfTerminatedInRead();
   return result;
 }
 
