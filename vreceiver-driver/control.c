@@ -256,6 +256,43 @@ static LONG listed_generation_locked(const char *id) {
   return 0;
 }
 
+/* The flags of the listed child with this id; 0 when none. */
+static unsigned short listed_flags(const char *id) {
+  unsigned short flags = 0;
+  KIRQL irql;
+  int i;
+  KeAcquireSpinLock(&vr.lock, &irql);
+  for (i = 0; i < VR_MAX_CHILDREN; i++) {
+    const struct vr_child *child = &vr.children[i];
+    if (child->used && child->listed && vr_same_id(child->info.id, id)) flags = child->info.flags;
+  }
+  KeReleaseSpinLock(&vr.lock, irql);
+  return flags;
+}
+
+/* A refused open is reported too: the receiver process counts every open
+ * of another vendor's interface. */
+static NTSTATUS refuse_open(IRP *irp, struct tarvexvr_event *event) {
+  KIRQL irql;
+  event->kind = TARVEXVR_EVENT_OPENED;
+  event->process = (unsigned int)(ULONG_PTR)PsGetCurrentProcessId();
+  KeAcquireSpinLock(&vr.lock, &irql);
+  vr_queue_event_locked(event);
+  KeReleaseSpinLock(&vr.lock, irql);
+  vr_deliver_events();
+  vr_complete(irp, STATUS_ACCESS_DENIED, 0);
+  return STATUS_ACCESS_DENIED;
+}
+
+BOOLEAN vr_fails_attributes(DEVICE_OBJECT *device, IRP *irp) {
+  char id[TARVEXVR_ID_CHARS];
+  const IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
+  if (stack->Parameters.DeviceIoControl.IoControlCode != IOCTL_HID_GET_COLLECTION_INFORMATION) {
+    return FALSE;
+  }
+  return interface_id(device, id) && (listed_flags(id) & TARVEXVR_FLAG_FAIL_ATTRIBUTES);
+}
+
 NTSTATUS vr_track_open(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass) {
   FILE_OBJECT *file = IoGetCurrentIrpStackLocation(irp)->FileObject;
   struct tarvexvr_event event;
@@ -265,9 +302,11 @@ NTSTATUS vr_track_open(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclas
 
   RtlZeroMemory(&event, sizeof(event));
   if (!interface_id(device, event.id)) return hidclass(device, irp);
+  if (listed_flags(event.id) & TARVEXVR_FLAG_REFUSE_OPEN) return refuse_open(irp, &event);
   status = hidclass(device, irp);
   if (status) return status;
   event.kind = TARVEXVR_EVENT_OPENED;
+  event.accepted = 1;
   event.process = (unsigned int)(ULONG_PTR)PsGetCurrentProcessId();
   KeAcquireSpinLock(&vr.lock, &irql);
   for (i = 0; i < VR_MAX_OPEN_FILES && vr.open_files[i].file; i++) {

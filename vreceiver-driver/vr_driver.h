@@ -85,6 +85,9 @@ void vr_fail_input_sends(NTSTATUS status);
 /* Tracks the programs' opens of the HID interfaces (hidclass's devices). */
 NTSTATUS vr_track_open(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass);
 NTSTATUS vr_track_close(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass);
+/* An attribute query (IOCTL_HID_GET_COLLECTION_INFORMATION) of an interface
+ * set to fail it. */
+BOOLEAN vr_fails_attributes(DEVICE_OBJECT *device, IRP *irp);
 /* A child is going away: its opens count as closed from now on. */
 void vr_forget_opens(const struct vr_child *child);
 
