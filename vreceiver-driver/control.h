@@ -37,7 +37,7 @@
 /* out: struct tarvexvr_event. Completes when there is one. */
 #define IOCTL_TARVEXVR_NEXT_EVENT TARVEXVR_IOCTL(4)
 
-#define TARVEXVR_MAX_INTERFACES 64
+#define TARVEXVR_MAX_INTERFACES 128
 #define TARVEXVR_ID_CHARS 40
 #define TARVEXVR_MAX_REPORT 72
 #define TARVEXVR_MAX_INPUT_BATCH 64
