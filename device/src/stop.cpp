@@ -67,20 +67,18 @@ int32_t Library::ReleaseAfterReaderDied() {
 // Pulls the reader out of a blocked read and waits, within 20 x 100 ms, for
 // it to leave. A reader still in its read then is ended by force. One that
 // is not (held before its first read, or descheduled) is waited for as long
-// again and, if it still has not left, left be: true once the reader is
-// gone or set aside, false when it was left be.
+// again, and ended so only if it comes into its read meanwhile; if it still
+// has not left, it is left be. True once the reader is gone or set aside,
+// false when it was left be.
 bool Library::StopReader() {
   if (readerHandle == 0) return true;
   platform.Wake();  // a reader between reads leaves at once
-  for (int step = 0; step < kStopWaitSteps; ++step) {
+  for (int step = 0; step < 2 * kStopWaitSteps; ++step) {
+    if (step >= kStopWaitSteps && EndReadByForce()) return true;
     {
       std::lock_guard<NoThrowMutex> lock(handleLock);
       CancelReadLocked();
     }
-    if (platform.WaitForThread(readerHandle, kStopWaitStepMs) || readerId == 0) return true;
-  }
-  for (int step = 0; step < kStopWaitSteps; ++step) {
-    if (EndReadByForce()) return true;
     if (platform.WaitForThread(readerHandle, kStopWaitStepMs) || readerId == 0) return true;
   }
   return false;
