@@ -41,7 +41,8 @@ void Time(const char *name, int n, Step step) {
 }
 
 int CountListed(const GUID &hid) {
-  HDEVINFO list = SetupDiGetClassDevsA(&hid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  HDEVINFO list =
+      SetupDiGetClassDevsA(&hid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   if (list == INVALID_HANDLE_VALUE) return 0;
   alignas(8) unsigned char buffer[1024];
   auto *detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A *>(buffer);
@@ -73,12 +74,12 @@ int main(int argc, char **argv) {
   Time("list made, walked, destroyed", n, [&] { CountListed(hid); });
 
   HMODULE dll = LoadLibraryA("MQD7RA.dll");
-  auto xinit = reinterpret_cast<MQD7RA_XINIT_FN>(
-      reinterpret_cast<void *>(GetProcAddress(dll, "Xinit")));
-  auto xopen = reinterpret_cast<MQD7RA_XOPEN_FN>(
-      reinterpret_cast<void *>(GetProcAddress(dll, "XOpen")));
-  auto xclose = reinterpret_cast<MQD7RA_XCLOSE_FN>(
-      reinterpret_cast<void *>(GetProcAddress(dll, "XClose")));
+  auto xinit =
+      reinterpret_cast<MQD7RA_XINIT_FN>(reinterpret_cast<void *>(GetProcAddress(dll, "Xinit")));
+  auto xopen =
+      reinterpret_cast<MQD7RA_XOPEN_FN>(reinterpret_cast<void *>(GetProcAddress(dll, "XOpen")));
+  auto xclose =
+      reinterpret_cast<MQD7RA_XCLOSE_FN>(reinterpret_cast<void *>(GetProcAddress(dll, "XClose")));
   if (xinit == nullptr || xopen == nullptr || xclose == nullptr) {
     std::printf("MQD7RA.dll not loaded\n");
     return 1;

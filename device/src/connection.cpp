@@ -137,7 +137,8 @@ void Library::AwaitPartnerInterface() {
   platform.Wake();
   for (int step = 0; step < kPartnerWaitSteps; ++step) {
     const bool kept = inputFirst ? inputHandle != kInvalidHandle : featureHandle != kInvalidHandle;
-    const bool partner = inputFirst ? featureHandle != kInvalidHandle : inputHandle != kInvalidHandle;
+    const bool partner =
+        inputFirst ? featureHandle != kInvalidHandle : inputHandle != kInvalidHandle;
     if (partner || !kept) return;
     platform.SleepMs(kPartnerWaitStepMs);
     if (!ScanOnce()) return;

@@ -1,8 +1,8 @@
 // The scan tells other vendors' interfaces by the IDs in their paths, so a
 // misread path either opens a stranger or passes the receiver by.
-#include <gtest/gtest.h>
-
 #include "interface_ids.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -23,10 +23,10 @@ TEST(InterfaceIdsFromPath, ReadsUsbIdsInAnyCaseAndNothingElse) {
       {R"(\\?\hid#{00001124-0000-1000-8000-00805f9b34fb}_vid&0002046d_pid&b01d#9&1&0000#{4d1e})",
        false, 0, 0},
       {R"(\\?\hid#acpi0c50&col01#1&2&0#{4d1e55b2})", false, 0, 0},
-      {R"(\\?\hid#vid_10ce&pid_eb9)", false, 0, 0},           // cut short
-      {R"(\\?\hid#vid_10ce5&pid_eb91#x)", false, 0, 0},       // five digits
-      {R"(\\?\hid#vid_10cg&pid_eb91#x)", false, 0, 0},        // not hex
-      {R"(\\?\hid#x_vid_10ce&pid_eb91b#x)", false, 0, 0},     // product with five
+      {R"(\\?\hid#vid_10ce&pid_eb9)", false, 0, 0},        // cut short
+      {R"(\\?\hid#vid_10ce5&pid_eb91#x)", false, 0, 0},    // five digits
+      {R"(\\?\hid#vid_10cg&pid_eb91#x)", false, 0, 0},     // not hex
+      {R"(\\?\hid#x_vid_10ce&pid_eb91b#x)", false, 0, 0},  // product with five
   };
   for (const PathCase &c : cases) {
     mqd7ra::HidAttributes ids;
