@@ -75,6 +75,24 @@ TEST_F(DeviceTest, FoundBehindAHundredForeignInterfacesWithoutOpeningThem) {
   EXPECT_EQ(33u, receiver.ForeignOpens());
 }
 
+// A listing that fails part-way says nothing of the interfaces it did not
+// reach: the input handle the reader is reading stays, and its reports with
+// it.
+TEST_F(DeviceTest, AListingCutShortReleasesNothing) {
+  receiver.SetInterfacesPresent(true, false);
+  ASSERT_EQ(XR_OK, Open());
+  WaitUntilReading();
+  const mqd7ra::DeviceHandle input = library.InputHandle();
+  platform.FailListingAt(1);
+  const uint8_t command[1] = {0x0A};
+  const uint8_t count = 1;
+  EXPECT_EQ(XR_NO_DEVICE, library.XWritDev(command, &count));
+  EXPECT_EQ(input, library.InputHandle());
+  pendant.PressKeys(5);
+  ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
+  EXPECT_EQ(0u, messages.Count(WM_DEVICE_CHECK));
+}
+
 TEST_F(DeviceTest, FeatureOnlyScanKeepsTheFeatureHandle) {
   receiver.SetInterfacesPresent(false, true);
   EXPECT_EQ(XR_NO_DEVICE, Open());

@@ -66,6 +66,11 @@ void VirtualPlatform::SetUnreadableDetail(const std::string &part) {
   unreadablePart_ = part;
 }
 
+void VirtualPlatform::FailListingAt(int32_t index) {
+  std::lock_guard<std::mutex> lock(listMutex_);
+  failListingAt_ = index;
+}
+
 bool VirtualPlatform::OpenInterfaceList() {
   std::function<void(uint32_t)> hook;
   uint32_t made = 0;
@@ -84,6 +89,9 @@ bool VirtualPlatform::OpenInterfaceList() {
 
 mqd7ra::ListEntry VirtualPlatform::InterfacePath(uint32_t index, char *path, size_t capacity) {
   std::lock_guard<std::mutex> lock(listMutex_);
+  if (failListingAt_ >= 0 && index >= static_cast<uint32_t>(failListingAt_)) {
+    return mqd7ra::ListEntry::kFailed;
+  }
   if (index >= list_.size()) return mqd7ra::ListEntry::kEnd;
   const std::string &listed = list_[index].path;
   const bool hidden = !unreadablePart_.empty() && listed.find(unreadablePart_) != std::string::npos;

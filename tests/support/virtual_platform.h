@@ -61,6 +61,9 @@ class VirtualPlatform : public mqd7ra::Platform {
   // cannot be read, as for an interface in the middle of a Plug and Play
   // change; empty for none.
   void SetUnreadableDetail(const std::string &part);
+  // The listing fails at this index (its enumeration errs, as when the
+  // list changes under it); -1 for never.
+  void FailListingAt(int32_t index);
 
   bool OpenInterfaceList() override;
   mqd7ra::ListEntry InterfacePath(uint32_t index, char *path, size_t capacity) override;
@@ -104,6 +107,7 @@ class VirtualPlatform : public mqd7ra::Platform {
   uint32_t listsMade_ = 0;
   std::function<void(uint32_t)> listHook_;
   std::string unreadablePart_;
+  int32_t failListingAt_ = -1;
   uint8_t utcDay_ = 0;
 };
 
