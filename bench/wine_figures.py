@@ -203,7 +203,7 @@ def main():
     row("Tarvex / bare reader: latency p50 / p99",
         lambda p: f"{ratio(p, 'p50', 'p50')} / {ratio(p, 'p99', 'p99')}")
     row("most reports waiting for Tarvex", of("waiting", "d"))
-    for foreign in (0, 10, 24):
+    for foreign in (0, 24, 100):
         def idle_cell(p, foreign=foreign):
             found = [r for r in idles[p] if r[0] == foreign]
             if not found:

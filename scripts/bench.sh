@@ -7,7 +7,9 @@
 # unplug/replug cycles. Run by hand (never by the
 # tests); installs and builds what it needs. Prints one table and a last
 # line "N reports/s, L lost, p99 X ms"; plots go to docs/.
-#   scripts/bench.sh [--quick] [--reports=N] [--cycles=N] [mingw-x86_64] [mingw-i686]
+#   scripts/bench.sh [--quick] [--idle] [--reports=N] [--cycles=N] [mingw-x86_64] [mingw-i686]
+# --idle: only the cost of a disconnected Tarvex and of one re-open, with
+# 0, 24 and 100 foreign interfaces, and where a re-open's time goes.
 # Default sizes: 60000 reports (60 s at 1000 reports/s) and 1000
 # unplug/replug cycles; --quick: 5000 reports and 20 cycles.
 set -euo pipefail
@@ -33,14 +35,16 @@ fi
 reports=60000
 cycles=1000
 idle_seconds=10
+idle_only=0
 presets=()
 for arg in "$@"; do
   case $arg in
     --quick) reports=5000 cycles=20 idle_seconds=4 ;;
+    --idle) idle_only=1 ;;
     --reports=*) reports=${arg#*=} ;;
     --cycles=*) cycles=${arg#*=} ;;
     mingw-*) presets+=("$arg") ;;
-    *) echo "usage: scripts/bench.sh [--quick] [--reports=N] [--cycles=N] [mingw-x86_64] [mingw-i686]" >&2; exit 2 ;;
+    *) echo "usage: scripts/bench.sh [--quick] [--idle] [--reports=N] [--cycles=N] [mingw-x86_64] [mingw-i686]" >&2; exit 2 ;;
   esac
 done
 [ ${#presets[@]} -gt 0 ] || presets=(mingw-x86_64 mingw-i686)
@@ -129,11 +133,17 @@ idle_cost() {
   } >"$script"
   run_receiver "$preset" "$script" "$log" &
   local receiver=$! pid=""
-  for _ in $(seq 100); do
+  # Plug and Play takes its time over a hundred foreign interfaces.
+  for _ in $(seq 900); do
     grep -q idle-start "$log" 2>/dev/null && pid=$(own_tarvex)
     [ -n "$pid" ] && break
     sleep 0.2
   done
+  if [ -z "$pid" ]; then
+    echo "bench: Tarvex did not start with $foreign foreign interfaces" >&2
+    wait $receiver
+    return
+  fi
   sleep 1
   local tick before_p before_t after_p after_t
   tick=$(getconf CLK_TCK)
@@ -143,6 +153,27 @@ idle_cost() {
   after_p=$(cpu_of "/proc/$pid/stat") after_t=$(cpu_of "/proc/$pid/task/$pid/stat")
   wait $receiver
   echo "idle $preset $foreign $idle_seconds $tick $((after_p - before_p)) $((after_t - before_t))" >>"$out/idle.txt"
+}
+
+# 5: where the time of one re-open goes with no receiver present and N
+# foreign interfaces listed (scan_bench.exe).
+scan_cost() {
+  local preset=$1 foreign=$2 script=$out/scan-$1-$2.vr
+  {
+    echo "foreign $foreign"
+    echo unplug
+    echo "run scan_bench.exe 10"
+    echo "wait-exit timeout=300000"
+    echo "stdout"
+  } >"$script"
+  run_receiver "$preset" "$script" "$out/scan-$preset-$foreign.log"
+  grep -E "listed|cpu" "$out/scan-$preset-$foreign.log" | sed "s/^/scan $preset $foreign: /" || true
+}
+
+# The idle rows alone: CPU of the process and of the GUI thread, and the
+# GUI thread's time per re-open (the watchdog's check every 200 ms).
+print_idle() {
+  awk '{ s = $4; t = $5; printf "no receiver, %s foreign (%s): process %.1f%%, GUI thread %.1f%%, %.2f ms a re-open\n", $3, $2, 100 * $6 / t / s, 100 * $7 / t / s, 1000 * $7 / t / (s / 0.2) }' "$out/idle.txt"
 }
 
 # 4: cycles of unplug, replug and one wheel report, with Tarvex open; then
@@ -178,11 +209,19 @@ soak() {
   run_receiver "$preset" "$script" "$out/soak-$preset.log"
 }
 
+if [ "$idle_only" = 1 ]; then
+  for preset in "${presets[@]}"; do
+    for foreign in 0 24 100; do scan_cost "$preset" "$foreign"; idle_cost "$preset" "$foreign"; done
+  done
+  print_idle
+  exit 0
+fi
+
 for preset in "${presets[@]}"; do
   echo "bench: $preset throughput ($reports reports)" >&2
   throughput "$preset"
   echo "bench: $preset idle cost" >&2
-  for foreign in 0 10 24; do idle_cost "$preset" "$foreign"; done
+  for foreign in 0 24 100; do idle_cost "$preset" "$foreign"; done
   echo "bench: $preset soak ($cycles cycles)" >&2
   soak "$preset"
 done

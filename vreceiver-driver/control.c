@@ -252,6 +252,40 @@ BOOLEAN vr_interface_id(DEVICE_OBJECT *device, char *id) {
   return TRUE;
 }
 
+/* The flags of the listed child with this id; 0 when none. */
+static unsigned short listed_flags(const char *id) {
+  unsigned short flags = 0;
+  const struct vr_child *child;
+  KIRQL irql;
+  KeAcquireSpinLock(&vr.lock, &irql);
+  if ((child = vr_listed_child_locked(id))) flags = child->info.flags;
+  KeReleaseSpinLock(&vr.lock, irql);
+  return flags;
+}
+
+/* A refused open is reported too: the receiver process counts every open
+ * of another vendor's interface. */
+static NTSTATUS refuse_open(IRP *irp, struct tarvexvr_event *event) {
+  KIRQL irql;
+  event->kind = TARVEXVR_EVENT_OPENED;
+  event->process = (unsigned int)(ULONG_PTR)PsGetCurrentProcessId();
+  KeAcquireSpinLock(&vr.lock, &irql);
+  vr_queue_event_locked(event);
+  KeReleaseSpinLock(&vr.lock, irql);
+  vr_deliver_events();
+  vr_complete(irp, STATUS_ACCESS_DENIED, 0);
+  return STATUS_ACCESS_DENIED;
+}
+
+BOOLEAN vr_fails_attributes(DEVICE_OBJECT *device, IRP *irp) {
+  char id[TARVEXVR_ID_CHARS];
+  const IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
+  if (stack->Parameters.DeviceIoControl.IoControlCode != IOCTL_HID_GET_COLLECTION_INFORMATION) {
+    return FALSE;
+  }
+  return vr_interface_id(device, id) && (listed_flags(id) & TARVEXVR_FLAG_FAIL_ATTRIBUTES);
+}
+
 NTSTATUS vr_track_open(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass) {
   FILE_OBJECT *file = IoGetCurrentIrpStackLocation(irp)->FileObject;
   struct tarvexvr_event event;
@@ -261,9 +295,11 @@ NTSTATUS vr_track_open(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclas
 
   RtlZeroMemory(&event, sizeof(event));
   if (!vr_interface_id(device, event.id)) return hidclass(device, irp);
+  if (listed_flags(event.id) & TARVEXVR_FLAG_REFUSE_OPEN) return refuse_open(irp, &event);
   status = hidclass(device, irp);
   if (status) return status;
   event.kind = TARVEXVR_EVENT_OPENED;
+  event.accepted = 1;
   event.process = (unsigned int)(ULONG_PTR)PsGetCurrentProcessId();
   KeAcquireSpinLock(&vr.lock, &irql);
   for (i = 0; i < VR_MAX_OPEN_FILES && vr.open_files[i].file; i++) {

@@ -39,13 +39,17 @@
 /* out: struct tarvexvr_event. Completes when there is one. */
 #define IOCTL_TARVEXVR_NEXT_EVENT TARVEXVR_IOCTL(4)
 
-#define TARVEXVR_MAX_INTERFACES 64
+#define TARVEXVR_MAX_INTERFACES 128
 #define TARVEXVR_ID_CHARS 40
 #define TARVEXVR_MAX_REPORT 72
 #define TARVEXVR_MAX_INPUT_BATCH 64
 
 /* The interface that receives the pendant's input reports. */
 #define TARVEXVR_FLAG_PENDANT_INPUT 1u
+/* Another vendor's interface that refuses every open, or whose attribute
+ * query (HidD_GetAttributes) fails, as one going away does. */
+#define TARVEXVR_FLAG_REFUSE_OPEN 2u
+#define TARVEXVR_FLAG_FAIL_ATTRIBUTES 4u
 
 /* UTF-16 characters of a string descriptor, the terminator included: USB
  * allows 126 characters. */
@@ -104,7 +108,8 @@ struct tarvexvr_behaviour {
 };
 
 enum tarvexvr_event_kind {
-  TARVEXVR_EVENT_OPENED = 1,         /* a program opened the interface `id` */
+  TARVEXVR_EVENT_OPENED = 1,         /* a program opened the interface `id`
+                                        (`accepted` 0: the open was refused) */
   TARVEXVR_EVENT_CLOSED = 2,         /* that open (same `file`) was closed */
   TARVEXVR_EVENT_FEATURE_WRITE = 3,  /* a feature report reached the device */
   TARVEXVR_EVENT_FEATURE_READ = 4,   /* a feature report was asked for */

@@ -59,6 +59,10 @@ static NTSTATUS pass_to_hidclass(DEVICE_OBJECT *device, IRP *irp, UCHAR major) {
   }
   if (major == IRP_MJ_CREATE) return vr_track_open(device, irp, hidclass_major[major]);
   if (major == IRP_MJ_CLOSE) return vr_track_close(device, irp, hidclass_major[major]);
+  if (major == IRP_MJ_DEVICE_CONTROL && vr_fails_attributes(device, irp)) {
+    vr_complete(irp, STATUS_DEVICE_NOT_CONNECTED, 0);
+    return STATUS_DEVICE_NOT_CONNECTED;
+  }
   if (major == IRP_MJ_DEVICE_CONTROL) return vr_class_ioctl(device, irp, hidclass_major[major]);
   return hidclass_major[major](device, irp);
 }

@@ -95,6 +95,9 @@ NTSTATUS vr_track_close(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidcla
 /* The interface ID of one of hidclass's HID devices (it names them
  * HID\<id>\...); FALSE for another device. */
 BOOLEAN vr_interface_id(DEVICE_OBJECT *device, char *id);
+/* An attribute query (IOCTL_HID_GET_COLLECTION_INFORMATION) of an interface
+ * set to fail it. */
+BOOLEAN vr_fails_attributes(DEVICE_OBJECT *device, IRP *irp);
 /* A child is going away: its opens count as closed from now on. */
 void vr_forget_opens(const struct vr_child *child);
 

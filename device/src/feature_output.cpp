@@ -21,7 +21,7 @@ constexpr uint8_t kCommandPrelude[6] = {kFeatureReportId, 0, 0, 0, 0, 0};
 
 int32_t Library::ReopenOnDemand() {
   if (featureHandle != kInvalidHandle) return XR_OK;
-  if (XOpen(targetWindow) == XR_OK && featureHandle != kInvalidHandle) return XR_OK;
+  if (Connect(targetWindow) == XR_OK && featureHandle != kInvalidHandle) return XR_OK;
   return XR_NO_DEVICE;
 }
 
@@ -63,6 +63,7 @@ bool Library::SendFeature(const uint8_t *report, uint32_t length) {
 // is opened or sent.
 int32_t Library::XSendOutput(const uint8_t *payload, uint8_t *length) {
   if (payload == nullptr || length == nullptr || *length > kMaxPayload) return XR_WRITE_FAILED;
+  std::lock_guard<NoThrowMutex> lock(callLock);
   if (ReopenOnDemand() != XR_OK) return XR_NO_DEVICE;
   const uint8_t frameLength = BuildDisplayFrame(payload, *length);
   *length = frameLength;
@@ -71,6 +72,7 @@ int32_t Library::XSendOutput(const uint8_t *payload, uint8_t *length) {
 
 int32_t Library::XWritDev(const uint8_t *bytes, const uint8_t *count) {
   if (bytes == nullptr || count == nullptr) return XR_WRITE_FAILED;
+  std::lock_guard<NoThrowMutex> lock(callLock);
   if (ReopenOnDemand() != XR_OK) return XR_NO_DEVICE;
   SendFeature(kCommandPrelude, sizeof kCommandPrelude);  // its result does not count
   const uint8_t byteCount = *count;
@@ -80,6 +82,7 @@ int32_t Library::XWritDev(const uint8_t *bytes, const uint8_t *count) {
 
 int32_t Library::GetDeviceData(uint8_t *buffer, uint8_t kind) {
   if (buffer == nullptr || kind == 0) return 0;
+  std::lock_guard<NoThrowMutex> call(callLock);
   {
     std::lock_guard<NoThrowMutex> lock(handleLock);
     if (featureHandle == kInvalidHandle) return 0;

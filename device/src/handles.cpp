@@ -7,6 +7,7 @@
 // so the reader would post each of them twice.
 #include <cstring>
 
+#include "ascii.h"
 #include "library.h"
 
 namespace mqd7ra {
@@ -16,11 +17,9 @@ namespace {
 constexpr int kCancelAttempts = 50;
 constexpr uint32_t kCancelRetryMs = 1;
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // Device paths name the same interface whatever their letters' case.
 bool SamePath(const char *a, const char *b) {
-  while (*a != '\0' && Lower(*a) == Lower(*b)) {
+  while (*a != '\0' && AsciiLower(*a) == AsciiLower(*b)) {
     ++a;
     ++b;
   }

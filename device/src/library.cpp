@@ -16,9 +16,10 @@ Library::~Library() {
 // A second Xinit while open first closes what the first left open and ends
 // its reader, so that no handle leaks and no second reader starts.
 int32_t Library::Xinit() {
-  if (initialised) XClose();
+  std::lock_guard<NoThrowMutex> call(callLock);
+  if (initialised) Disconnect();
   initialised = true;
-  readerId = 0;
+  if (readerHandle == 0) readerId = 0;  // a reader left be is still the reader
   interfaceCount = 0;
   targetWindow = 0;
   deviceType = 0;

@@ -1,5 +1,6 @@
 // The device library's state and its seven operations, on a platform port.
 // One instance serves one receiver; the exports wrap a process-wide one.
+// Every operation may be called from any thread at any time.
 #pragma once
 
 #include <atomic>
@@ -48,14 +49,24 @@ class Library {
   static constexpr size_t kMaxAbandoned = 4;
 
   // connection.cpp
+  int32_t Connect(WindowHandle window);
   bool ScanOnce();
-  void ScanInterfaces();
+  bool ScanInterfaces();
+  static bool MayBeReceiver(const char *path);
+  bool TakeIfReceiver(const char *path);
   bool TakeInterface(DeviceHandle handle, const char *path, const ReportLengths &lengths);
-  void AwaitFeatureInterface();
+  void AwaitPartnerInterface();
   void SendGreeting();
+  bool KeepReader();
   void StartReader();
-  void StopReader();
   void CloseBothHandles();
+
+  // stop.cpp
+  int32_t Disconnect();
+  bool ReaderDied();
+  int32_t ReleaseAfterReaderDied();
+  bool StopReader();
+  bool EndReadByForce();
 
   // handles.cpp: every close of a device handle, under handleLock.
   void TakeInputLocked(DeviceHandle handle, const char *path);
@@ -70,7 +81,8 @@ class Library {
 
   // reader.cpp
   static uint32_t ReaderThread(void *parameter);
-  void ReaderLoop();
+  void ReaderLoop(uint32_t self);
+  bool LeaveIfStopped(uint32_t self);
   void LeaveAfterFault() noexcept;
   bool ReadOneReport();
   DeviceHandle BeginRead();
@@ -100,8 +112,12 @@ class Library {
   std::atomic<int32_t> wheelAccumulator{0};
   uint8_t frameBuffer[kFrameBufferSize] = {};
 
-  // Guards the handles' use and close across the two threads. Never held
-  // across the blocking read.
+  // Makes the exports that touch handles one at a time, whatever threads
+  // the caller calls them from. The reader never takes it, so XClose may
+  // wait for the reader while holding it; XGetInput does not take it.
+  NoThrowMutex callLock;
+  // Guards the handles' use and close across the caller's and the reader's
+  // threads. Never held across the blocking read.
   NoThrowMutex handleLock;
   // The input handle the reader is reading (or about to read), and an input
   // handle taken away while the reader reads it: the reader closes that one
@@ -122,6 +138,13 @@ class Library {
   // ending as aborted the library's own doing (under handleLock).
   bool cancelAsked = false;
   Abandoned abandoned[kMaxAbandoned];
+  // Where the reader is, for an end by force: only in its read may it be
+  // ended (kInRead), and the one who ends it claims the read first
+  // (kEndingByForce); a reader whose read returns claimed leaves at once.
+  static constexpr uint8_t kOutsideRead = 0;
+  static constexpr uint8_t kInRead = 1;
+  static constexpr uint8_t kEndingByForce = 2;
+  std::atomic<uint8_t> readPhase{kOutsideRead};
   // Set by the first Xinit: from then on the handles hold real values or -1.
   bool initialised = false;
 };

@@ -13,31 +13,40 @@ namespace {
 constexpr uint32_t kLostPassMs = 100;
 }
 
-// The reader clears readerId as its last act, but only while it still names
+// The reader clears readerId as it leaves, but only while it still names
 // this reader: the id of a reader started after this one was given up is
-// not this one's to clear.
+// not this one's to clear. A reader ended by force clears nothing.
 uint32_t Library::ReaderThread(void *parameter) {
   Library &library = *static_cast<Library *>(parameter);
   uint32_t self = library.readerId;
   try {
-    library.ReaderLoop();
+    library.ReaderLoop(self);
   } catch (const std::exception &) {
     library.LeaveAfterFault();
+    library.readerId.compare_exchange_strong(self, 0);
   }
-  library.readerId.compare_exchange_strong(self, 0);
   return 0;
 }
 
 // While no input handle is open the reader posts WM_DEVICE_CHECK about every
 // 100 ms; an open that brings a handle wakes it to read at once.
-void Library::ReaderLoop() {
-  while (stopRequested == 0) {
+void Library::ReaderLoop(uint32_t self) {
+  while (!LeaveIfStopped(self)) {
     if (inputHandle == kInvalidHandle) {
       if (!platform.SleepUntilWoken(kLostPassMs)) Post(WM_DEVICE_CHECK, 0, 0);
       continue;
     }
-    ReadOneReport();
+    if (!ReadOneReport() && readPhase == kEndingByForce) return;
   }
+}
+
+// Decided under the handle lock, under which an open may ask a reader that
+// a close gave up waiting for to go on (KeepReader).
+bool Library::LeaveIfStopped(uint32_t self) {
+  std::lock_guard<NoThrowMutex> lock(handleLock);
+  if (stopRequested == 0) return false;
+  readerId.compare_exchange_strong(self, 0);
+  return true;
 }
 
 // Something in the reader threw (outside any read): the receiver is taken as
@@ -61,7 +70,10 @@ bool Library::ReadOneReport() {
   const DeviceHandle handle = BeginRead();
   if (handle == kInvalidHandle) return false;
   uint8_t report[kReportLength] = {kInputReportPrimer};
+  readPhase = kInRead;
   const ReadResult result = platform.ReadReport(handle, report, kReportLength);
+  uint8_t phase = kInRead;
+  if (!readPhase.compare_exchange_strong(phase, kOutsideRead)) return false;  // being ended
   const bool lost = EndRead(handle, result);
   if (result == ReadResult::kReport) {
     const DecodedInput input = DecodeInputReport(report, deviceType);

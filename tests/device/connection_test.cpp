@@ -55,24 +55,42 @@ INSTANTIATE_TEST_SUITE_P(
                       ProductCase{60323, XR_OK, 7}, ProductCase{65535, XR_OK, 9}),
     [](const auto &test) { return std::to_string(test.param.productId); });
 
-TEST_F(DeviceTest, OnlyTheFirst25InterfacesAreScanned) {
-  // Foreign interfaces come first; the receiver's input, then feature, follow.
-  receiver.SetForeignInterfaceCount(23);
+// The receiver is listed after 100 interfaces of other vendors, some of
+// which refuse opens or fail their attribute query, as on a busy PC. It is
+// found, and no other vendor's device is opened: their IDs are in their
+// paths. Those whose paths carry no IDs are opened and asked, and one whose
+// attribute query fails is passed over, not the end of the scan.
+TEST_F(DeviceTest, FoundBehindAHundredForeignInterfacesWithoutOpeningThem) {
+  receiver.SetForeignInterfaceCount(100);
+  receiver.SetForeignFaults({7, 5, 0});
   EXPECT_EQ(XR_OK, Open());
   EXPECT_NE(mqd7ra::kInvalidHandle, library.FeatureHandle());
-  EXPECT_EQ(2u, receiver.OpenHandles());
+  EXPECT_EQ(Bytes{5}, receiver.GreetingDays());
+  EXPECT_EQ(0u, receiver.ForeignOpens());
   library.XClose();
 
-  receiver.SetForeignInterfaceCount(24);  // the feature interface is the 26th
-  receiver.ClearLog();
+  receiver.SetForeignFaults({7, 5, 3});  // 33 paths without IDs
   EXPECT_EQ(XR_OK, Open());
-  EXPECT_EQ(mqd7ra::kInvalidHandle, library.FeatureHandle());
-  EXPECT_TRUE(receiver.FeatureWrites().empty());
-  library.XClose();
+  EXPECT_NE(mqd7ra::kInvalidHandle, library.FeatureHandle());
+  EXPECT_EQ(33u, receiver.ForeignOpens());
+}
 
-  receiver.SetForeignInterfaceCount(25);
-  EXPECT_EQ(XR_NO_DEVICE, Open());
-  EXPECT_EQ(0u, receiver.OpenHandles());
+// A listing that fails part-way says nothing of the interfaces it did not
+// reach: the input handle the reader is reading stays, and its reports with
+// it.
+TEST_F(DeviceTest, AListingCutShortReleasesNothing) {
+  receiver.SetInterfacesPresent(true, false);
+  ASSERT_EQ(XR_OK, Open());
+  WaitUntilReading();
+  const mqd7ra::DeviceHandle input = library.InputHandle();
+  platform.FailListingAt(1);
+  const uint8_t command[1] = {0x0A};
+  const uint8_t count = 1;
+  EXPECT_EQ(XR_NO_DEVICE, library.XWritDev(command, &count));
+  EXPECT_EQ(input, library.InputHandle());
+  pendant.PressKeys(5);
+  ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
+  EXPECT_EQ(0u, messages.Count(WM_DEVICE_CHECK));
 }
 
 TEST_F(DeviceTest, FeatureOnlyScanKeepsTheFeatureHandle) {
@@ -146,19 +164,29 @@ TEST_F(DeviceTest, CloseEndsABlockedReaderWithoutForceOrLossMessage) {
   EXPECT_EQ(0u, library.ReaderId());
 }
 
-// The receiver's interfaces arrive one at a time, the input one first: an
-// open that finds the input interface alone looks again, and the feature
-// interface arriving meanwhile gets the connection its greeting.
-TEST_F(DeviceTest, AnOpenBetweenTheInterfacesArrivalsStillGreets) {
-  receiver.SetInterfacesPresent(true, false);
-  platform.SetInterfaceListHook([&](uint32_t listsMade) {
-    if (listsMade == 3) receiver.SetInterfacesPresent(true, true);
-  });
-  ASSERT_EQ(XR_OK, Open());
-  EXPECT_NE(mqd7ra::kInvalidHandle, library.FeatureHandle());
-  EXPECT_EQ(Bytes{5}, receiver.GreetingDays());
-  EXPECT_EQ(3u, platform.InterfaceListsMade());
-  EXPECT_EQ(2u, receiver.OpenHandles());
+// The receiver's interfaces arrive one at a time, in either order: an open
+// that finds one alone looks again, and the other arriving meanwhile gets
+// the connection its greeting and its reader.
+TEST_F(DeviceTest, AnOpenBetweenTheInterfacesArrivalsGreetsAndReads) {
+  for (const bool inputFirst : {true, false}) {
+    SCOPED_TRACE(inputFirst ? "input first" : "feature first");
+    library.XClose();
+    receiver.ClearLog();
+    receiver.SetInterfacesPresent(inputFirst, !inputFirst);
+    const uint32_t listsBefore = platform.InterfaceListsMade();
+    platform.SetInterfaceListHook([&](uint32_t listsMade) {
+      if (listsMade == listsBefore + 3) receiver.SetInterfacesPresent(true, true);
+    });
+    ASSERT_EQ(XR_OK, Open());
+    EXPECT_NE(mqd7ra::kInvalidHandle, library.FeatureHandle());
+    EXPECT_EQ(Bytes{5}, receiver.GreetingDays());
+    EXPECT_EQ(listsBefore + 3, platform.InterfaceListsMade());
+    EXPECT_EQ(2u, receiver.OpenHandles());
+    EXPECT_NE(0u, library.ReaderId());
+    const size_t before = messages.Count(WM_DEVICE_INPUT);
+    pendant.PressKeys(3);
+    ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, before + 1));
+  }
 }
 
 TEST_F(DeviceTest, EveryScanCountsFromZero) {

@@ -12,17 +12,18 @@ using testsupport::CancelMode;
 
 // The reader has taken the input handle but not yet begun its read (where no
 // cancel reaches it) when the caller's thread takes the handle away: here a
-// re-open whose scan no longer reaches the input interface (25 foreign ones
-// before it), but opens and closes 25 others. The value must stay the
-// reader's until it is done with it: were it closed, the scan's next open
-// would get the same value, and the reader would read that device.
+// re-open whose scan cannot read the input interface's entry in the list,
+// but opens the feature interface. The value must stay the reader's until it
+// is done with it: were it closed, the scan's open would get the same value,
+// and the reader would read that device.
 TEST_F(DeviceTest, AHandleValueStaysTheReadersUntilItsReadIsOver) {
   receiver.SetInterfacesPresent(true, false);
   platform.hid().HoldReads(true);
   ASSERT_EQ(XR_OK, Open());
   ASSERT_TRUE(receiver.WaitFor([&] { return platform.hid().HeldReads() == 1; }, kWaitMs));
 
-  receiver.SetForeignInterfaceCount(25);
+  platform.SetUnreadableDetail("mi_00");
+  receiver.SetInterfacesPresent(true, true);
   const uint8_t payload[2] = {0x41, 0x42};
   uint8_t length = 2;
   EXPECT_EQ(XR_NO_DEVICE, library.XSendOutput(payload, &length));
@@ -32,9 +33,10 @@ TEST_F(DeviceTest, AHandleValueStaysTheReadersUntilItsReadIsOver) {
   WaitUntilReading();
   EXPECT_EQ(0u, platform.Counters().strayReads);
   // A report ends that read; the reader posts it and closes the old handle.
+  // The feature handle stays, as after any scan that found it alone.
   pendant.PressKeys(6);
   ASSERT_TRUE(messages.WaitForCount(WM_DEVICE_INPUT, 1));
-  ASSERT_TRUE(receiver.WaitFor([&] { return receiver.OpenHandles() == 0; }, kWaitMs));
+  ASSERT_TRUE(receiver.WaitFor([&] { return receiver.OpenHandles() == 1; }, kWaitMs));
   EXPECT_EQ(6, INPUTWORD_KEY1(messages.Of(WM_DEVICE_INPUT)[0].lParam));
 }
 
@@ -49,13 +51,13 @@ TEST_F(DeviceTest, AHandleFoundAgainIsTakenBackAndItsLateCancelIsNoLoss) {
   const mqd7ra::DeviceHandle input = library.InputHandle();
   platform.hid().SetCancelMode(CancelMode::kHeld);
 
-  receiver.SetForeignInterfaceCount(25);  // the input interface out of reach
+  platform.SetUnreadableDetail("mi_00");  // the input interface out of reach
   const uint8_t command[1] = {0x0A};
   const uint8_t count = 1;
   EXPECT_EQ(XR_NO_DEVICE, library.XWritDev(command, &count));
   EXPECT_EQ(1u, platform.hid().PendingReads());  // the cancel is held
 
-  receiver.SetForeignInterfaceCount(2);
+  platform.SetUnreadableDetail("");
   receiver.SetInterfacesPresent(true, true);
   EXPECT_EQ(XR_OK, library.XWritDev(command, &count));
   EXPECT_EQ(input, library.InputHandle());

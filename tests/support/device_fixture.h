@@ -88,6 +88,8 @@ class DeviceTest : public ::testing::Test {
     EXPECT_EQ(0u, counters.invalidCloses) << "a handle value was closed that was not open";
     EXPECT_EQ(0u, counters.strayReads) << "the reader read another interface";
     EXPECT_EQ(0u, counters.openHandles) << "a handle was left open";
+    EXPECT_EQ(0u, platform.threads().TerminatedOutsideRead())
+        << "a thread was ended by force outside its read";
   }
 
   int32_t Open() { return library.XOpen(kWindow); }

@@ -136,7 +136,7 @@ VirtualHidClass::OpenHandle *VirtualHidClass::RequestLocked(std::unique_lock<std
 bool VirtualHidClass::Attributes(DeviceHandle handle, mqd7ra::HidAttributes *attributes) {
   std::unique_lock<std::mutex> lock(host_.mutex);
   const OpenHandle *open = RequestLocked(lock, handle);
-  if (open == nullptr) return false;
+  if (open == nullptr || open->info.attributesFail) return false;
   attributes->vendorId = open->info.vendorId;
   attributes->productId = open->info.productId;
   return true;
@@ -216,7 +216,7 @@ ReadResult VirtualHidClass::Read(DeviceHandle handle, uint8_t *buffer, uint32_t 
   --heldReads_;
   if (self != nullptr && self->terminated) {
     lock.unlock();
-    VirtualThreads::EndIfTerminated();  // a thread ended by force starts no read
+    VirtualThreads::EndIfTerminatedInRead();  // a thread ended by force starts no read
   }
   OpenHandle *open = FindLocked(handle);
   if (open == nullptr || shutdown_) return ReadResult::kFailed;
@@ -241,7 +241,7 @@ ReadResult VirtualHidClass::Read(DeviceHandle handle, uint8_t *buffer, uint32_t 
   if (OpenHandle *still = FindLocked(handle, read.serial)) --still->readsPending;
   host_.Changed();
   lock.unlock();
-  VirtualThreads::EndIfTerminated();
+  VirtualThreads::EndIfTerminatedInRead();
   return result;
 }
 

@@ -61,6 +61,16 @@ void VirtualPlatform::SetInterfaceListHook(std::function<void(uint32_t)> hook) {
   listHook_ = std::move(hook);
 }
 
+void VirtualPlatform::SetUnreadableDetail(const std::string &part) {
+  std::lock_guard<std::mutex> lock(listMutex_);
+  unreadablePart_ = part;
+}
+
+void VirtualPlatform::FailListingAt(int32_t index) {
+  std::lock_guard<std::mutex> lock(listMutex_);
+  failListingAt_ = index;
+}
+
 bool VirtualPlatform::OpenInterfaceList() {
   std::function<void(uint32_t)> hook;
   uint32_t made = 0;
@@ -77,11 +87,17 @@ bool VirtualPlatform::OpenInterfaceList() {
   return true;
 }
 
-bool VirtualPlatform::InterfacePath(uint32_t index, char *path, size_t capacity) {
+mqd7ra::ListEntry VirtualPlatform::InterfacePath(uint32_t index, char *path, size_t capacity) {
   std::lock_guard<std::mutex> lock(listMutex_);
-  if (index >= list_.size() || list_[index].path.size() >= capacity) return false;
+  if (failListingAt_ >= 0 && index >= static_cast<uint32_t>(failListingAt_)) {
+    return mqd7ra::ListEntry::kFailed;
+  }
+  if (index >= list_.size()) return mqd7ra::ListEntry::kEnd;
+  const std::string &listed = list_[index].path;
+  const bool hidden = !unreadablePart_.empty() && listed.find(unreadablePart_) != std::string::npos;
+  if (hidden || listed.size() >= capacity) return mqd7ra::ListEntry::kUnreadable;
   std::memcpy(path, list_[index].path.c_str(), list_[index].path.size() + 1);
-  return true;
+  return mqd7ra::ListEntry::kPath;
 }
 
 void VirtualPlatform::CloseInterfaceList() {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "host_lock.h"
@@ -56,9 +57,16 @@ class VirtualPlatform : public mqd7ra::Platform {
   // Called with the count of lists made so far as each list is made, before
   // it is read: the machine can change between two scans of one XOpen.
   void SetInterfaceListHook(std::function<void(uint32_t listsMade)> hook);
+  // The detail (the path) of listed interfaces whose path contains `part`
+  // cannot be read, as for an interface in the middle of a Plug and Play
+  // change; empty for none.
+  void SetUnreadableDetail(const std::string &part);
+  // The listing fails at this index (its enumeration errs, as when the
+  // list changes under it); -1 for never.
+  void FailListingAt(int32_t index);
 
   bool OpenInterfaceList() override;
-  bool InterfacePath(uint32_t index, char *path, size_t capacity) override;
+  mqd7ra::ListEntry InterfacePath(uint32_t index, char *path, size_t capacity) override;
   void CloseInterfaceList() override;
 
   mqd7ra::DeviceHandle OpenDevice(const char *path) override;
@@ -98,6 +106,8 @@ class VirtualPlatform : public mqd7ra::Platform {
   uint32_t listsOpen_ = 0;
   uint32_t listsMade_ = 0;
   std::function<void(uint32_t)> listHook_;
+  std::string unreadablePart_;
+  int32_t failListingAt_ = -1;
   uint8_t utcDay_ = 0;
 };
 

@@ -51,8 +51,11 @@ void VirtualThreads::Run(Thread *thread) {
   bool start = false;
   {
     std::unique_lock<std::mutex> lock(host_.mutex);
-    host_.changed.wait(lock, [&] { return thread->resumed || released_; });
-    start = !released_;
+    host_.changed.wait(lock, [&] {
+      return (thread->resumed && !holdStarts_) || thread->terminated || released_;
+    });
+    start = !released_ && !thread->terminated;
+    thread->started = start;
   }
   currentThread = thread;
   if (start) {
@@ -60,6 +63,8 @@ void VirtualThreads::Run(Thread *thread) {
       thread->entry(thread->parameter);
     } catch (const ThreadEnded &) {
       // ended by force: nothing of the library runs on this thread any more
+      std::lock_guard<std::mutex> lock(host_.mutex);
+      if (!thread->endedInRead) ++terminatedOutsideRead_;
     } catch (...) {
       // the thread ends, as a Win32 thread whose start routine returned
     }
@@ -105,6 +110,7 @@ bool VirtualThreads::TerminateLocked(Thread *thread) {
   if (thread == nullptr || thread->finished || thread->terminated) return false;
   thread->terminated = true;
   ++terminated_;
+  if (!thread->started) ++terminatedOutsideRead_;  // before its start routine
   host_.Changed();
   return true;
 }
@@ -113,6 +119,13 @@ VirtualThreads::Thread *VirtualThreads::Current() { return currentThread; }
 
 void VirtualThreads::EndIfTerminated() {
   if (currentThread != nullptr && currentThread->terminated) throw ThreadEnded{};
+}
+
+void VirtualThreads::EndIfTerminatedInRead() {
+  if (currentThread != nullptr && currentThread->terminated) {
+    currentThread->endedInRead = true;
+    throw ThreadEnded{};
+  }
 }
 
 // While the clock stands still no sleep ends by time, one already begun
@@ -170,6 +183,17 @@ void VirtualThreads::Release() {
 void VirtualThreads::FailCreation(bool fail) {
   std::lock_guard<std::mutex> lock(host_.mutex);
   failCreation_ = fail;
+}
+
+void VirtualThreads::HoldStarts(bool hold) {
+  std::lock_guard<std::mutex> lock(host_.mutex);
+  holdStarts_ = hold;
+  host_.Changed();
+}
+
+uint32_t VirtualThreads::TerminatedOutsideRead() const {
+  std::lock_guard<std::mutex> lock(host_.mutex);
+  return terminatedOutsideRead_;
 }
 
 void VirtualThreads::SpeedUp(uint32_t factor) {

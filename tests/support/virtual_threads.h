@@ -9,6 +9,8 @@
 // thread ended in a read stays in that read until the read completes (the
 // HID class driver decides when), and until it is back in the port it may
 // still run library code, so a caller waits for it before going on.
+// A thread ended by force anywhere but in a read is counted: the library
+// must never do that (see TerminatedOutsideRead).
 // Any other exception ends a thread quietly, as the Win32 port's thread
 // start does.
 #pragma once
@@ -34,6 +36,10 @@ class VirtualThreads {
     bool resumed = false;
     bool finished = false;
     std::atomic<bool> terminated{false};
+    bool started = false;  // reached its start routine
+    // Its end by force took effect in a read of the HID class driver, where
+    // it meets no lock of the thread's own process.
+    std::atomic<bool> endedInRead{false};
     std::thread thread;
   };
 
@@ -59,6 +65,8 @@ class VirtualThreads {
   static Thread *Current();
   // Unwinds a thread ended by force out of the library code.
   static void EndIfTerminated();
+  // The same, from inside a read.
+  static void EndIfTerminatedInRead();
 
   void Sleep(uint32_t milliseconds);
   // An auto-reset event: a wake with no sleeper ends the next sleep at once.
@@ -71,6 +79,13 @@ class VirtualThreads {
   void JoinAll();
 
   void FailCreation(bool fail);
+  // While set, a resumed thread does not reach its start routine: it is held
+  // as behind the loader lock while another thread's DllMain runs.
+  void HoldStarts(bool hold);
+  // Threads ended by force anywhere but in a read: on Windows such a thread
+  // may die holding a lock (the loader lock, the heap's), and every later
+  // taker of that lock hangs.
+  uint32_t TerminatedOutsideRead() const;
   // Sleeps and waits take 1/factor of their time (the checks that run many
   // steps); a wait for a thread ended by force runs in real time.
   void SpeedUp(uint32_t factor);
@@ -97,6 +112,8 @@ class VirtualThreads {
   uint32_t created_ = 0;
   uint32_t terminated_ = 0;
   bool failCreation_ = false;
+  bool holdStarts_ = false;
+  uint32_t terminatedOutsideRead_ = 0;
   uint32_t timeFactor_ = 1;
   bool clockStopped_ = false;
   bool wakePending_ = false;

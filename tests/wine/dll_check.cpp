@@ -2,8 +2,8 @@
 // Wine's own HID stack and no receiver, that:
 //  - its export table holds exactly the seven names;
 //  - every export resolves and answers through the header's stdcall types:
-//    the scan enumerates, opens, checks and closes the foreign interfaces
-//    and finds no receiver;
+//    the scan walks the foreign interfaces (opening only those whose paths
+//    carry no USB IDs) and finds no receiver;
 //  - its version resource carries the project version in Tarvex.exe's
 //    language block.
 #include <windows.h>

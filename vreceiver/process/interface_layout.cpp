@@ -65,6 +65,8 @@ tarvexvr_interface DeviceInterface(const InterfaceInfo &info) {
     device.feature_report_id = info.featureLength ? kFeatureReportId : 0;
     device.flags = info.inputLength ? TARVEXVR_FLAG_PENDANT_INPUT : 0;
   }
+  if (info.refusesOpen) device.flags |= TARVEXVR_FLAG_REFUSE_OPEN;
+  if (info.attributesFail) device.flags |= TARVEXVR_FLAG_FAIL_ATTRIBUTES;
   return device;
 }
 

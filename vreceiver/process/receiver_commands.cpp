@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <utility>
 
 #include "control.h"
 #include "hid_interfaces.h"
@@ -23,6 +24,28 @@ bool Number(const Args &args, size_t index, long low, long high, long *value, st
       *value > high) {
     *out = "expected a number from " + std::to_string(low) + " to " + std::to_string(high);
     return false;
+  }
+  return true;
+}
+
+// The every-K-th options of the foreign command; 0 (or absent) for none.
+bool ForeignFaultsOf(const Args &args, vreceiver::ForeignFaults *faults, std::string *out) {
+  const std::pair<const char *, uint32_t *> fields[] = {
+      {"refuse", &faults->refuseOpenEvery},
+      {"fail-attributes", &faults->failAttributesEvery},
+      {"no-ids", &faults->pathWithoutIdsEvery}};
+  for (const auto &option : args.options) {
+    if (option.first == "timeout") continue;
+    uint32_t *field = nullptr;
+    for (const auto &known : fields) {
+      if (option.first == known.first) field = known.second;
+    }
+    long every = 0;
+    if (field == nullptr || !ParseNumber(option.second, &every) || every < 0 || every > 200) {
+      *out = "expected refuse=K, fail-attributes=K or no-ids=K, K from 0 to 200";
+      return false;
+    }
+    *field = static_cast<uint32_t>(every);
   }
   return true;
 }
@@ -249,10 +272,16 @@ void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
            r.SetStrings(a.words[0], a.words[1], a.words[2]);
            return Served(r, out);
          });
-  in.Add("foreign", "foreign N                 N foreign HID interfaces listed before the receiver",
+  in.Add("foreign",
+         "foreign N [refuse=K] [fail-attributes=K] [no-ids=K]   N foreign HID interfaces listed\n"
+         "                          before the receiver; every K-th refuses opens, fails its\n"
+         "                          attribute query, or has no USB IDs in its path",
          [&r](const Args &a, std::string *out) {
            long count = 0;
            if (!Number(a, 0, 0, 200, &count, out)) return false;
+           vreceiver::ForeignFaults faults;
+           if (!ForeignFaultsOf(a, &faults, out)) return false;
+           r.SetForeignFaults(faults);
            r.SetForeignInterfaceCount(static_cast<uint32_t>(count));
            return Served(r, out);
          });
@@ -423,6 +452,9 @@ void AddObservations(vreceiver::script::Interpreter &in, vreceiver::Receiver &r)
   in.Add("expect-handles",
          "expect-handles N          wait until N handles are open on the receiver",
          CountIs(r, [&r] { return r.OpenHandles(); }));
+  in.Add("expect-foreign-opens",
+         "expect-foreign-opens N    wait until N opens of foreign interfaces were asked for",
+         CountIs(r, [&r] { return r.ForeignOpens(); }));
   in.Add("expect-greeting-day", "expect-greeting-day I|last today|DAY   a greeting's day byte",
          Eventually(r, DayIs([](vreceiver::Receiver &model) { return model.GreetingDays(); })));
   in.Add("expect-display",

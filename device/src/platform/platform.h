@@ -32,6 +32,11 @@ struct ReportLengths {
 
 using ThreadEntry = uint32_t (*)(void *parameter);
 
+// One entry of the HID interface list: its path, a path that could not be
+// read (the interface is skipped), the end of the list, or a failure of the
+// listing itself (the rest of the list is unknown).
+enum class ListEntry { kPath, kUnreadable, kEnd, kFailed };
+
 // How a blocking read ended. kCancelled is the system's word that the read
 // was aborted (ERROR_OPERATION_ABORTED); whether the library asked for that
 // is for the library to know.
@@ -45,8 +50,7 @@ class Platform {
   // Lists the HID interfaces present now; false when no list could be made.
   virtual bool OpenInterfaceList() = 0;
   // Device path of the interface at index (0-based) into path (NUL-ended).
-  // False at the end of the list or when the path cannot be read.
-  virtual bool InterfacePath(uint32_t index, char *path, size_t capacity) = 0;
+  virtual ListEntry InterfacePath(uint32_t index, char *path, size_t capacity) = 0;
   virtual void CloseInterfaceList() = 0;
 
   // --- Device handles ---

@@ -276,7 +276,7 @@ void LibraryCheck::State::MachineEvent(uint32_t which) {
     reference.SetInterfacesPresent(input, feature);
     receiver.SetInterfacesPresent(input, feature);
   } else if (which < 32) {
-    static const uint32_t kCounts[] = {0, 1, 2, 3, 23, 24, 25};
+    static const uint32_t kCounts[] = {0, 1, 2, 3, 24, 25, 100};
     const uint32_t count = kCounts[Pick(7)];
     Note("foreign " + std::to_string(count));
     reference.SetForeignCount(count);

@@ -11,7 +11,6 @@ namespace modelcheck {
 
 namespace {
 
-constexpr uint32_t kScanLimit = 25;
 constexpr uint8_t kMaxPayload = 61;
 constexpr uint32_t kReportData = 7;
 constexpr uint32_t kFrameHeader = 3;
@@ -31,14 +30,12 @@ int32_t ReferenceModel::Xinit() {
   return XR_OK;
 }
 
-// A handle of the input interface that the pass reaches is kept, or taken
-// back from retirement; only otherwise is a new one opened. Only the first
-// 25 interfaces are examined: the foreign ones, then input, then feature.
+// A handle of the input interface that the pass finds is kept, or taken
+// back from retirement; only otherwise is a new one opened. The whole list
+// is examined, however many foreign interfaces come first.
 void ReferenceModel::Scan() {
-  const bool inputFound = InputListed() && machine_.foreignCount < kScanLimit;
-  const uint32_t featureIndex = machine_.foreignCount + (machine_.inputPresent ? 1 : 0);
-  const bool featureFound =
-      machine_.plugged && machine_.featurePresent && featureIndex < kScanLimit;
+  const bool inputFound = InputListed();
+  const bool featureFound = machine_.plugged && machine_.featurePresent;
   if (inputFound || featureFound) deviceType_ = mqd7ra::DeviceTypeFor(machine_.productId);
   if (!inputFound) {
     ReleaseInput();

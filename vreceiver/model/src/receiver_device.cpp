@@ -44,6 +44,11 @@ int32_t Receiver::Open(const std::string &path) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   for (const InterfaceInfo &info : impl_->Interfaces()) {
     if (info.path != path) continue;
+    if (info.vendorId != kReceiverVendorId) ++impl_->foreignOpens;
+    if (info.refusesOpen) {
+      impl_->Changed();
+      return 0;
+    }
     HandleRecord record;
     if (info.vendorId == kReceiverVendorId) {
       record.kind = info.featureLength != 0 ? InterfaceKind::kFeature : InterfaceKind::kInput;

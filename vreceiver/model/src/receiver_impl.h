@@ -30,6 +30,8 @@ struct Receiver::Impl {
   uint64_t changes = 0;
 
   uint32_t foreignCount = 2;
+  ForeignFaults foreignFaults;
+  uint32_t foreignOpens = 0;
   uint16_t productId = kDefaultProductId;
   std::map<uint16_t, uint16_t> releases;  // set per product ID
   DeviceIdentity strings = DefaultReceiverStrings();

@@ -16,29 +16,40 @@ constexpr uint16_t kForeignFirstProductId = 0xC000;
 constexpr auto kWaitPollStep = std::chrono::milliseconds(5);
 
 // The path Windows gives a USB device's HID interface: its device ID, then
-// an instance ID made of a hash of its parent (here of the interface's IDs)
-// and the collection's number.
-std::string MakePath(uint16_t vendorId, uint16_t productId, const char *interfacePart) {
-  char id[64];
-  std::snprintf(id, sizeof id, "vid_%04x&pid_%04x%s", vendorId, productId, interfacePart);
+// an instance ID made of a hash of its parent (here of the device ID) and
+// the collection's number.
+std::string MakePath(const std::string &deviceId) {
   uint32_t hash = 2166136261u;  // FNV-1a
-  for (const char *c = id; *c; ++c) hash = (hash ^ static_cast<uint8_t>(*c)) * 16777619u;
+  for (const char c : deviceId) hash = (hash ^ static_cast<uint8_t>(c)) * 16777619u;
   char path[160];
-  std::snprintf(path, sizeof path, "\\\\?\\hid#%s#7&%x&0&0000%s", id, static_cast<unsigned>(hash),
-                kClassSuffix);
+  std::snprintf(path, sizeof path, "\\\\?\\hid#%s#7&%x&0&0000%s", deviceId.c_str(),
+                static_cast<unsigned>(hash), kClassSuffix);
   return path;
 }
 
+std::string UsbDevice(uint16_t vendorId, uint16_t productId) {
+  char device[32];
+  std::snprintf(device, sizeof device, "vid_%04x&pid_%04x", vendorId, productId);
+  return device;
+}
+
+// The n-th (from 1) of every `every`; never for 0.
+bool EveryNth(uint32_t index, uint32_t every) { return every != 0 && (index + 1) % every == 0; }
+
 // Foreign interfaces alternate between a mouse-like one with 8-byte input
 // reports (to be told apart by vendor) and one with other report lengths.
-InterfaceInfo ForeignInterface(uint32_t index) {
+InterfaceInfo ForeignInterface(uint32_t index, const ForeignFaults &faults) {
   InterfaceInfo info;
   info.vendorId = kForeignVendorId;
   info.productId = static_cast<uint16_t>(kForeignFirstProductId + index);
-  info.path = MakePath(info.vendorId, info.productId, "");
+  info.path = MakePath(EveryNth(index, faults.pathWithoutIdsEvery)
+                           ? "bth_device_" + std::to_string(index)
+                           : UsbDevice(info.vendorId, info.productId));
   info.identity = ForeignIdentity(index);
   info.inputLength = index % 2 == 0 ? 8 : 64;
   info.featureLength = index % 2 == 0 ? 0 : 65;
+  info.refusesOpen = EveryNth(index, faults.refuseOpenEvery);
+  info.attributesFail = EveryNth(index, faults.failAttributesEvery);
   return info;
 }
 
@@ -46,7 +57,7 @@ InterfaceInfo ReceiverInterface(uint16_t productId, bool feature, const DeviceId
   InterfaceInfo info;
   info.vendorId = kReceiverVendorId;
   info.productId = productId;
-  info.path = MakePath(info.vendorId, productId, feature ? "&mi_01" : "&mi_00");
+  info.path = MakePath(UsbDevice(info.vendorId, productId) + (feature ? "&mi_01" : "&mi_00"));
   info.identity = identity;
   info.inputLength = feature ? 0 : 8;
   info.featureLength = feature ? 8 : 0;
@@ -57,7 +68,9 @@ InterfaceInfo ReceiverInterface(uint16_t productId, bool feature, const DeviceId
 
 std::vector<InterfaceInfo> Receiver::Impl::Interfaces() const {
   std::vector<InterfaceInfo> list;
-  for (uint32_t i = 0; i < foreignCount; ++i) list.push_back(ForeignInterface(i));
+  for (uint32_t i = 0; i < foreignCount; ++i) {
+    list.push_back(ForeignInterface(i, foreignFaults));
+  }
   if (plugged && inputPresent)
     list.push_back(ReceiverInterface(productId, false, IdentityLocked()));
   if (plugged && featurePresent)
@@ -74,6 +87,15 @@ void Receiver::SetForeignInterfaceCount(uint32_t count) {
 
 // A receiver that answers with another product ID is another device: the
 // interfaces of the one before go away with their handles.
+void Receiver::SetForeignFaults(const ForeignFaults &faults) {
+  ChangeSettings([&](Impl &m) { m.foreignFaults = faults; });
+}
+
+uint32_t Receiver::ForeignOpens() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->foreignOpens;
+}
+
 void Receiver::SetProductId(uint16_t productId) {
   ChangeSettings([&](Impl &m) {
     if (m.plugged && m.productId != productId) ++m.plugEpoch;

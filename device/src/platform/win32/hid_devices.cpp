@@ -24,23 +24,25 @@ bool Win32Platform::OpenInterfaceList() {
   return interfaceList_ != INVALID_HANDLE_VALUE;
 }
 
-// Fails at the end of the list and when the detail cannot be read.
-bool Win32Platform::InterfacePath(uint32_t index, char *path, size_t capacity) {
+// The list ends where the enumeration says there are no more items; any
+// other failure leaves the rest of the list unknown. An interface whose
+// detail cannot be read (it may be going away) is only skipped.
+ListEntry Win32Platform::InterfacePath(uint32_t index, char *path, size_t capacity) {
   SP_DEVICE_INTERFACE_DATA interfaceData = {};
   interfaceData.cbSize = sizeof interfaceData;
   if (!SetupDiEnumDeviceInterfaces(interfaceList_, nullptr, &hidClass_, index, &interfaceData)) {
-    return false;
+    return GetLastError() == ERROR_NO_MORE_ITEMS ? ListEntry::kEnd : ListEntry::kFailed;
   }
   auto *detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A *>(detail_);
   detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
   if (!SetupDiGetDeviceInterfaceDetailA(interfaceList_, &interfaceData, detail, kDetailBufferSize,
                                         nullptr, nullptr)) {
-    return false;
+    return ListEntry::kUnreadable;
   }
   const size_t length = std::strlen(detail->DevicePath);
-  if (length >= capacity) return false;
+  if (length >= capacity) return ListEntry::kUnreadable;
   std::memcpy(path, detail->DevicePath, length + 1);
-  return true;
+  return ListEntry::kPath;
 }
 
 void Win32Platform::CloseInterfaceList() {

@@ -19,7 +19,7 @@ class Win32Platform : public Platform {
   Win32Platform &operator=(const Win32Platform &) = delete;
 
   bool OpenInterfaceList() override;
-  bool InterfacePath(uint32_t index, char *path, size_t capacity) override;
+  ListEntry InterfacePath(uint32_t index, char *path, size_t capacity) override;
   void CloseInterfaceList() override;
 
   DeviceHandle OpenDevice(const char *path) override;

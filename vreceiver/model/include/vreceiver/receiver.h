@@ -51,6 +51,20 @@ struct InterfaceInfo {
   uint16_t inputLength = 0;    // report ID included; 0 = no input reports
   uint16_t featureLength = 0;  // report ID included; 0 = no feature reports
   DeviceIdentity identity;     // of the USB device the interface belongs to
+  // Another vendor's device that refuses every open (one held exclusively,
+  // or whose driver says no), or whose attribute query fails once open (a
+  // device going away).
+  bool refusesOpen = false;
+  bool attributesFail = false;
+};
+
+// Which of the foreign interfaces are awkward: every n-th refuses opens,
+// fails its attribute query, or has a path without USB IDs (as those of
+// Bluetooth devices); 0 for none.
+struct ForeignFaults {
+  uint32_t refuseOpenEvery = 0;
+  uint32_t failAttributesEvery = 0;
+  uint32_t pathWithoutIdsEvery = 0;
 };
 
 // The order in which the receiver's two interfaces arrive when it is
@@ -136,6 +150,9 @@ class Receiver {
   // ---- Script side: the machine ----
   // Number of foreign HID interfaces listed before the receiver's (default 2).
   void SetForeignInterfaceCount(uint32_t count);
+  void SetForeignFaults(const ForeignFaults &faults);
+  // Opens of foreign interfaces asked for so far, refused ones included.
+  uint32_t ForeignOpens() const;
   void SetProductId(uint16_t productId);
   uint16_t ProductId() const;
   // The release (bcdDevice) the receiver reports with the current product
@@ -205,7 +222,7 @@ class Receiver {
   // ---- Device side: what a host's HID stack meets ----
   std::vector<InterfaceInfo> ListInterfaces() const;
   // The device observes an open of a listed interface: a handle id (>0), or
-  // 0 when the path is not listed now.
+  // 0 when the path is not listed now or the interface refuses opens.
   int32_t Open(const std::string &path);
   bool Close(int32_t handle);
   // Whether the interface the handle was opened on is still there: an
