@@ -1,7 +1,8 @@
 // The narrow set of operating-system services the library's algorithms use.
 // The Win32 implementation (win32/) calls SetupAPI, hid.dll, kernel and user
-// functions; the virtual receiver implements the same interface in-process so
-// that native tests drive the real library code.
+// functions; the tests' strict virtual platform (testsupport::VirtualPlatform)
+// implements the same interface in-process, over the virtual receiver's
+// model, so that native tests drive the real library code.
 #pragma once
 
 #include <cstddef>
