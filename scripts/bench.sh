@@ -7,9 +7,12 @@
 # unplug/replug cycles. Run by hand (never by the
 # tests); installs and builds what it needs. Prints one table and a last
 # line "N reports/s, L lost, p99 X ms"; plots go to docs/.
-#   scripts/bench.sh [--quick] [--reports=N] [--cycles=N] [mingw-x86_64] [mingw-i686]
+#   scripts/bench.sh [--quick] [--reports=N] [--cycles=N] [--only=PART]
+#                    [mingw-x86_64] [mingw-i686]
 # Default sizes: 60000 reports (60 s at 1000 reports/s) and 1000
-# unplug/replug cycles; --quick: 5000 reports and 20 cycles.
+# unplug/replug cycles; --quick: 5000 reports and 20 cycles. The catch-up
+# after a stall always sends 3000. --only runs one part (throughput,
+# catch-up, idle or soak); the others' rows then read n/a or failed.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -26,7 +29,9 @@ if [ -z "${TARVEX_BENCH_INNER:-}" ]; then
 fi
 
 reports=60000
+catchup_reports=3000
 cycles=1000
+only=
 idle_seconds=10
 presets=()
 for arg in "$@"; do
@@ -34,8 +39,9 @@ for arg in "$@"; do
     --quick) reports=5000 cycles=20 idle_seconds=4 ;;
     --reports=*) reports=${arg#*=} ;;
     --cycles=*) cycles=${arg#*=} ;;
+    --only=throughput | --only=catch-up | --only=idle | --only=soak) only=${arg#*=} ;;
     mingw-*) presets+=("$arg") ;;
-    *) echo "usage: scripts/bench.sh [--quick] [--reports=N] [--cycles=N] [mingw-x86_64] [mingw-i686]" >&2; exit 2 ;;
+    *) echo "usage: scripts/bench.sh [--quick] [--reports=N] [--cycles=N] [--only=throughput|catch-up|idle|soak] [mingw-x86_64] [mingw-i686]" >&2; exit 2 ;;
   esac
 done
 [ ${#presets[@]} -gt 0 ] || presets=(mingw-x86_64 mingw-i686)
@@ -53,27 +59,59 @@ run_receiver() {
   (cd "$root/build/$1/bin" && "$root/scripts/wine-run.sh" vreceiver.exe --script "$2" >"$3" 2>&1) || true
 }
 
+# The Linux process of a Windows program in this prefix (other prefixes may
+# run their own Tarvex at the same time), by its file name ($1, a pattern):
+# the process whose first argument is the program's path (a program started
+# from Linux also has a start.exe process naming it).
+own_process() {
+  local pid
+  for pid in $(pgrep -f "$1" || true); do
+    { head -z -n1 "/proc/$pid/cmdline" | tr -d '\0'; } 2>/dev/null | grep -qiE "(^|[\\/])$1\$" || continue
+    if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+      echo "$pid"
+      return
+    fi
+  done
+}
+own_tarvex() { own_process 'Tarvex\.exe'; }
+
 # 1 and 2: N numbered wheel reports of +1 queued at once; the device hands
 # them out one per millisecond. Tarvex turns each into one standard-output
 # line; the bare reader (input_bench.exe: ReadFile in a loop), open at the
 # same time, gets its own copy of each: the peer Tarvex is measured against.
+# Tarvex started and past its three display-text sends, the bare reader
+# open beside it; the script then waits for the bare reader ($1: preset,
+# $2: the start-up timings file).
+burst_start() {
+  echo plug
+  echo "run Tarvex.exe"
+  echo "$working"
+  # The first three changes after start-up each send the display text, a
+  # synchronous round of feature reports: a start-up cost, made before the
+  # measured burst.
+  printf '%s\n' "keys 1" release "keys 2" release "expect-displays 3"
+  echo "echo bare-reader-wanted"
+  echo "expect-handles 3"  # Tarvex's two interfaces and the bare reader's one
+  # The bare reader has its handle; its first read takes Wine some 30 ms,
+  # longer than the ring holds at 1000 reports/s (a figure's pause, not a
+  # test's).
+  echo "sleep 300"
+  echo "timings $(winepath -w "$2" 2>/dev/null)"
+}
+
+# Waits until the receiver's output $1 names $2 (up to a minute).
+await_output() {
+  for _ in $(seq 3000); do
+    grep -q "$2" "$1" 2>/dev/null && return 0
+    sleep 0.02
+  done
+  return 1
+}
+
 throughput() {
   local preset=$1 script=$out/throughput-$1.vr log=$out/throughput-$1.log
   {
-    echo plug
-    echo "run Tarvex.exe"
-    echo "$working"
-    # The first three changes after start-up each send the display text, a
-    # synchronous round of feature reports: a start-up cost, made before the
-    # measured burst.
-    printf '%s\n' "keys 1" release "keys 2" release "expect-displays 3"
-    echo "echo bare-reader-wanted"
-    echo "expect-handles 3"  # Tarvex's two interfaces and the bare reader's one
-    # The bare reader has its handle; its first read takes Wine some 30 ms,
-    # longer than the ring holds at 1000 reports/s (a figure's pause, not a
-    # test's).
-    echo "sleep 300"
-    echo "timings $(winepath -w "$out/startup-$preset.txt" 2>/dev/null)"
+    burst_start "$preset" "$out/startup-$preset.txt"
     "$root/bench/numbered_reports.sh" "$reports"
     # polled every 10 ms, from while the reports are still going out
     echo "ui-expect-text 1017 \"+$reports\" timeout=$((reports + 60000))"
@@ -86,26 +124,54 @@ throughput() {
   } >"$script"
   run_receiver "$preset" "$script" "$log" &
   local receiver=$!
-  for _ in $(seq 300); do
-    grep -q bare-reader-wanted "$log" 2>/dev/null && break
-    sleep 0.2
-  done
+  await_output "$log" bare-reader-wanted || true
   (cd "$root/build/$preset/bin" &&
     "$root/scripts/wine-run.sh" input_bench.exe "$reports" "$(winepath -w "$out/peer-$preset.txt" 2>/dev/null)" \
       >"$out/peer-$preset.log" 2>&1) || true
   wait $receiver
 }
 
-# The Linux process of Tarvex.exe in this prefix (other prefixes may run
-# their own Tarvex at the same time).
-own_tarvex() {
-  local pid
-  for pid in $(pgrep -f 'Tarvex\.exe' || true); do
-    if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
-      echo "$pid"
-      return
-    fi
-  done
+
+# 2b: catch-up after a stall. While the device sends $catchup_reports
+# numbered reports at 1000 reports/s, Tarvex's process and the bare reader's
+# are stopped for 300 ms, a second into the burst: SIGSTOP to their Linux
+# processes stops every thread of each at once (the library's reader too),
+# as a stall of the host does, with no program of ours inside them. Wine
+# runs each Windows process as one Linux process; its server and the HID
+# stack (winedevice.exe) keep running, so the reports pile up in each
+# handle's ring (MQD7RA.dll asks for 512; the bare reader is given the
+# same) and, once Tarvex runs again, in its window's queue. The figures
+# say how fast each drains it.
+catch_up() {
+  local preset=$1 script=$out/catchup-$1.vr log=$out/catchup-$1.log
+  {
+    burst_start "$preset" "$out/catchup-startup-$preset.txt"
+    "$root/bench/numbered_reports.sh" "$catchup_reports"
+    echo "sleep 1000"  # a second after the sleep before the burst ended
+    echo "echo stall-now"
+    echo "expect-stdout-lines $catchup_reports timeout=60000"
+    echo "timings $(winepath -w "$out/catchup-$preset.txt" 2>/dev/null)"
+    echo "ui-show"
+    echo "ui-close"
+    echo "unplug"  # ends the bare reader's last read if reports were lost
+  } >"$script"
+  run_receiver "$preset" "$script" "$log" &
+  local receiver=$!
+  await_output "$log" bare-reader-wanted || true
+  (cd "$root/build/$preset/bin" &&
+    "$root/scripts/wine-run.sh" input_bench.exe "$catchup_reports" \
+      "$(winepath -w "$out/peer-catchup-$preset.txt" 2>/dev/null)" 512 \
+      >"$out/peer-catchup-$preset.log" 2>&1) &
+  local peer=$!
+  if await_output "$log" stall-now; then
+    local stopped
+    stopped="$(own_tarvex) $(own_process 'input_bench\.exe')"
+    # shellcheck disable=SC2086
+    kill -STOP $stopped && sleep 0.3 && kill -CONT $stopped
+    echo "stalled $preset: $stopped" >>"$out/catchup-stalls.txt"
+  fi
+  wait $peer || true
+  wait $receiver
 }
 
 # 3: Tarvex with no receiver present and N foreign interfaces listed; the
@@ -172,18 +238,29 @@ soak() {
   run_receiver "$preset" "$script" "$out/soak-$preset.log"
 }
 
+wanted() { [ -z "$only" ] || [ "$only" = "$1" ]; }
 for preset in "${presets[@]}"; do
-  echo "bench: $preset throughput ($reports reports)" >&2
-  throughput "$preset"
-  echo "bench: $preset idle cost" >&2
-  for foreign in 0 10 24; do idle_cost "$preset" "$foreign"; done
-  echo "bench: $preset soak ($cycles cycles)" >&2
-  soak "$preset"
+  if wanted throughput; then
+    echo "bench: $preset throughput ($reports reports)" >&2
+    throughput "$preset"
+  fi
+  if wanted catch-up; then
+    echo "bench: $preset catch-up after a 300 ms stall ($catchup_reports reports)" >&2
+    catch_up "$preset"
+  fi
+  if wanted idle; then
+    echo "bench: $preset idle cost" >&2
+    for foreign in 0 10 24; do idle_cost "$preset" "$foreign"; done
+  fi
+  if wanted soak; then
+    echo "bench: $preset soak ($cycles cycles)" >&2
+    soak "$preset"
+  fi
 done
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(wine --version)"
 python3 "$root/bench/wine_figures.py" "$out" "$reports" "$cycles" "${presets[@]}"
-if command -v gnuplot >/dev/null; then
+if wanted throughput && command -v gnuplot >/dev/null; then
   gnuplot -e "dir='$out'; docs='$root/docs'" "$root/bench/wine_figures.gp" 2>/dev/null &&
     echo "plots: docs/bench-latency.png docs/bench-throughput.png"
 fi
