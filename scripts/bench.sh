@@ -167,8 +167,11 @@ catch_up() {
     local stopped
     stopped="$(own_tarvex) $(own_process 'input_bench\.exe')"
     # shellcheck disable=SC2086
+    local began ended
+    began=$(date +%s%N)
     kill -STOP $stopped && sleep 0.3 && kill -CONT $stopped
-    echo "stalled $preset: $stopped" >>"$out/catchup-stalls.txt"
+    ended=$(date +%s%N)
+    echo "stalled $preset: $stopped for $(((ended - began) / 1000000)) ms" >>"$out/catchup-stalls.txt"
   fi
   wait $peer || true
   wait $receiver
