@@ -25,17 +25,31 @@ intptr_t MonitorDialog::OnDeviceInput(uintptr_t wParam, intptr_t lParam) {
   }
   if (delta != 0) {
     changed = true;
-    out_ << WheelLogLine(delta, state_.wheelPosition) << std::flush;
+    pendingLines_ += WheelLogLine(delta, state_.wheelPosition);
     MoveWheel(delta);
     state_.wheelTotal += delta;
     wheelTotalText = WheelTotalText(state_.wheelTotal);
   }
   axisText = AxisText(INPUTWORD_AXIS(word));
   stepText = StepText(INPUTWORD_MODE(word));
-  if (showDeviceInfo && library_.IsLoaded()) ShowReceiverInfo(changed);
+  const bool infoWanted = showDeviceInfo && library_.IsLoaded();
+  const bool defer = (changed || infoWanted) && MayDeferShowing();
+  if (infoWanted) {
+    // Once no automatic send depends on it, a read whose result a later
+    // message would replace before anything shows it is left to the refresh.
+    if (defer && state_.autoSendCount >= kAutoSendLimit) {
+      infoSkipped_ = true;
+    } else {
+      ShowReceiverInfo(changed);
+    }
+  }
 
   if (changed) {
-    RefreshAfterInput();
+    if (defer) {
+      refreshSkipped_ = true;
+    } else {
+      Refresh();
+    }
     if (state_.autoSendCount < kAutoSendLimit) {
       ++state_.autoSendCount;
       SendDisplayText();
@@ -44,21 +58,30 @@ intptr_t MonitorDialog::OnDeviceInput(uintptr_t wParam, intptr_t lParam) {
   return 1;
 }
 
-// A refresh may be skipped while another posted message already waits, so
-// the window never falls behind the device by a backlog of redraws: a
-// waiting input message refreshes in turn, and the host gives a message of
-// any other kind the skipped refresh first (FinishRefresh), so the window
-// shows every input before anything else is handled and ends showing the
-// newest state. At least every kRefreshLagMs it is refreshed all the same.
+// A refresh (and the line write and information read that go with it) may
+// be left to a later message while one waits, so the window never falls
+// behind the device by a backlog of redraws, writes and requests: a waiting
+// input message refreshes in turn, and the host gives a message of any
+// other kind the skipped refresh first (FinishRefresh), so the window shows
+// every input before anything else is handled and ends showing the newest
+// state. At least every kRefreshLagMs it is refreshed all the same.
+// Asking the queue costs a request to the window server, so it is asked
+// once per backlog: the window posts WM_SHOW_INPUT behind what waits, and
+// until that comes every input is known to have a message after it.
 // (A message posted to a control instead leaves the refresh to the next
 // message of the window, the 200 ms timer's at the latest.)
-void MonitorDialog::RefreshAfterInput() {
-  if (surface_.PostedMessageWaiting() &&
-      surface_.SteadyMilliseconds() - lastRefreshMs_ < kRefreshLagMs) {
-    refreshSkipped_ = true;
-    return;
-  }
-  Refresh();
+bool MonitorDialog::MayDeferShowing() {
+  if (surface_.SteadyMilliseconds() - lastRefreshMs_ >= kRefreshLagMs) return false;
+  if (showPosted_) return true;
+  if (!surface_.PostedMessageWaiting()) return false;
+  // A full queue takes no more: the next message asks again.
+  showPosted_ = surface_.PostToSelf(WM_SHOW_INPUT, 0, 0);
+  return true;
+}
+
+void MonitorDialog::OnShowInput() {
+  showPosted_ = false;
+  FinishRefresh();
 }
 
 // The stored position stays within the bar's range, so the bar follows the
@@ -77,6 +100,7 @@ void MonitorDialog::PutWheelBar() {
 }
 
 void MonitorDialog::ShowReceiverInfo(bool &changed) {
+  infoSkipped_ = false;
   uint8_t info[8] = {};
   const CallResult read = library_.GetDeviceData(info, kInfoRequestKind);
   if (!read || *read == 0) return;

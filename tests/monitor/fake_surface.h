@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -27,6 +28,7 @@ class FakeSurface : public WindowSurface {
     return it == texts.end() ? std::string() : it->second;
   }
   void SetControlText(int id, const std::string &text) override {
+    if (onText) onText(id, text);
     texts[id] = text;
     ++textWrites[id];
     if (id == IDC_RSSI_THRESHOLD) Note("threshold:" + text);
@@ -45,10 +47,14 @@ class FakeSurface : public WindowSurface {
   void ShowMessage(const std::string &text, MessageIcon icon) override {
     messages.emplace_back(text, icon);
   }
-  void PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+  bool PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
     posted.push_back({message, wParam, lParam});
+    return true;
   }
-  bool PostedMessageWaiting() const override { return messageWaiting; }
+  bool PostedMessageWaiting() const override {
+    ++queueChecks;
+    return messageWaiting;
+  }
   uint64_t SteadyMilliseconds() const override { return nowMs; }
   uint32_t StartTimer(uint32_t id, uint32_t periodMs) override {
     timerPeriods[id] = periodMs;
@@ -89,6 +95,9 @@ class FakeSurface : public WindowSurface {
   // What the window's queue holds after the message being handled; the
   // tests deliver `posted` themselves (Pump) and set this.
   bool messageWaiting = false;
+  mutable int queueChecks = 0;
+  // Called with each text set, before it is stored.
+  std::function<void(int id, const std::string &text)> onText;
   uint64_t nowMs = 1000;
   std::map<int, std::string> texts;
   std::map<int, int> textWrites;

@@ -59,6 +59,9 @@ INT_PTR DialogHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       // request to the window server on every input message under Wine.
       return InSendMessage() ? Result(window, result) : TRUE;
     }
+    case WM_SHOW_INPUT:
+      dialog_.OnShowInput();
+      return TRUE;
     case WM_DEVICE_CHECK:
       return Result(window, dialog_.OnDeviceCheck(wParam, lParam));
     case WM_TIMER:
