@@ -33,11 +33,11 @@ intptr_t MonitorDialog::OnDeviceInput(uintptr_t wParam, intptr_t lParam) {
   axisText = AxisText(INPUTWORD_AXIS(word));
   stepText = StepText(INPUTWORD_MODE(word));
   const bool infoWanted = showDeviceInfo && library_.IsLoaded();
-  const bool defer = (changed || infoWanted) && MayDeferShowing();
+  const Showing showing = (changed || infoWanted) ? WhenToShow() : Showing::kNow;
   if (infoWanted) {
     // Once no automatic send depends on it, a read whose result a later
     // message would replace before anything shows it is left to the refresh.
-    if (defer && state_.autoSendCount >= kAutoSendLimit) {
+    if (showing == Showing::kAfterWaiting && state_.autoSendCount >= kAutoSendLimit) {
       infoSkipped_ = true;
     } else {
       ShowReceiverInfo(changed);
@@ -45,10 +45,12 @@ intptr_t MonitorDialog::OnDeviceInput(uintptr_t wParam, intptr_t lParam) {
   }
 
   if (changed) {
-    if (defer) {
-      refreshSkipped_ = true;
-    } else {
+    if (showing == Showing::kNow) {
       Refresh();
+    } else {
+      refreshSkipped_ = true;
+      // With nothing known to wait, the lines go out now.
+      if (showing == Showing::kNextFrame) WriteLines();
     }
     if (state_.autoSendCount < kAutoSendLimit) {
       ++state_.autoSendCount;
@@ -68,15 +70,30 @@ intptr_t MonitorDialog::OnDeviceInput(uintptr_t wParam, intptr_t lParam) {
 // Asking the queue costs a request to the window server, so it is asked
 // once per backlog: the window posts WM_SHOW_INPUT behind what waits, and
 // until that comes every input is known to have a message after it.
+// With the queue empty the backlog may still wait in the library's ring,
+// where the window cannot see it: a redraw for each report would then take
+// the reader's time, so the window is redrawn at most once a frame
+// (kRefreshSpacingMs) and its show timer draws the rest.
 // (A message posted to a control instead leaves the refresh to the next
 // message of the window, the 200 ms timer's at the latest.)
-bool MonitorDialog::MayDeferShowing() {
-  if (surface_.SteadyMilliseconds() - lastRefreshMs_ >= kRefreshLagMs) return false;
-  if (showPosted_) return true;
-  if (!surface_.PostedMessageWaiting()) return false;
-  // A full queue takes no more: the next message asks again.
-  showPosted_ = surface_.PostToSelf(WM_SHOW_INPUT, 0, 0);
-  return true;
+MonitorDialog::Showing MonitorDialog::WhenToShow() {
+  const uint64_t sinceRefresh = surface_.SteadyMilliseconds() - lastRefreshMs_;
+  if (sinceRefresh >= kRefreshLagMs) return Showing::kNow;
+  if (showPosted_) return Showing::kAfterWaiting;
+  if (surface_.PostedMessageWaiting()) {
+    // A full queue takes no more: the next message asks again.
+    showPosted_ = surface_.PostToSelf(WM_SHOW_INPUT, 0, 0);
+    return Showing::kAfterWaiting;
+  }
+  if (sinceRefresh >= kRefreshSpacingMs) return Showing::kNow;
+  if (!showTimed_) showTimed_ = surface_.StartTimer(kShowTimerId, kRefreshSpacingMs) != 0;
+  return showTimed_ ? Showing::kNextFrame : Showing::kNow;
+}
+
+void MonitorDialog::OnShowTimer() {
+  surface_.StopTimer(kShowTimerId);
+  showTimed_ = false;
+  FinishRefresh();
 }
 
 void MonitorDialog::OnShowInput() {

@@ -26,6 +26,10 @@ constexpr uint64_t kRefreshLagMs = 50;
 // The window's own message, posted behind waiting input: when it comes, the
 // window shows what the input before it changed (WM_APP + 1).
 constexpr uint32_t WM_SHOW_INPUT = 0x8001;
+// While input keeps arriving, the window is redrawn at most once a frame;
+// its show timer draws what came after.
+constexpr uint64_t kRefreshSpacingMs = 15;
+constexpr uint32_t kShowTimerId = 18;
 
 class MonitorDialog {
  public:
@@ -44,6 +48,7 @@ class MonitorDialog {
   void OnClear();
   void OnInfoCheck();
   void OnShowInput();
+  void OnShowTimer();
   // Default OK: reads the fields back; true when the window is to end (1).
   bool OnOk();
 
@@ -87,7 +92,9 @@ class MonitorDialog {
   bool Reopen();
   void MoveWheel(int delta);
   void ShowReceiverInfo(bool &changed);
-  bool MayDeferShowing();
+  // Now, after a message known to wait, or with the next frame.
+  enum class Showing { kNow, kAfterWaiting, kNextFrame };
+  Showing WhenToShow();
   void WriteLines();
   void SetStatusFromConnection(intptr_t lParam);
   void PutWheelBar();
@@ -100,6 +107,7 @@ class MonitorDialog {
   bool refreshSkipped_ = false;
   bool infoSkipped_ = false;  // a receiver-information read left to the refresh
   bool showPosted_ = false;   // WM_SHOW_INPUT waits behind the input
+  bool showTimed_ = false;    // the show timer runs
   std::string pendingLines_;  // standard-output lines the next refresh writes first
   uint64_t lastRefreshMs_ = 0;
   int barShown_ = 0;  // the position the wheel bar shows (it starts at 0)

@@ -1,6 +1,7 @@
 // How often the window is redrawn while input messages arrive: a refresh is
-// skipped only while another message already waits, at least every 50 ms,
-// and whatever was skipped is shown before anything else is handled. Every
+// skipped only while another message already waits or within a frame of the
+// last one (then a timer shows it), at least every 50 ms, and whatever was
+// skipped is shown before anything else is handled. Every
 // message still counts and updates the members at once; its line is
 // written, in order, before the refresh that shows it.
 #include "monitor_fixture.h"
@@ -123,6 +124,26 @@ TEST_F(RefreshRuleTest, ABacklogIsShownWithItsLinesWrittenFirst) {
   EXPECT_EQ(binding.CallCount("GetDeviceData"), 2);
   EXPECT_EQ(Text(IDC_RSSI_TEXT), "Rssi:50");
   EXPECT_TRUE(surface.shown[IDC_RF_LOW_LABEL]);
+}
+
+// With nothing in the queue the reports may still wait in the library's
+// ring: within a frame of the last redraw a message writes its line at once
+// and leaves the redraw to the show timer, which draws the newest state.
+TEST_F(RefreshRuleTest, WithinAFrameTheLineGoesOutAndTheShowTimerRedraws) {
+  surface.showTimerWorks = true;
+  const int before = Refreshes();
+  Wheel(false);
+  Wheel(false);
+  EXPECT_EQ(out.str(), " 接收到滚轮1数据,总数据：0 \n 接收到滚轮1数据,总数据：1 \n");
+  EXPECT_EQ(Refreshes(), before);
+  EXPECT_EQ(surface.timerPeriods[kShowTimerId], kRefreshSpacingMs);
+  dialog.OnShowTimer();
+  EXPECT_EQ(Refreshes(), before + 1);
+  EXPECT_EQ(Text(IDC_WHEEL_TOTAL), "+2");
+  EXPECT_EQ(surface.stoppedTimers, std::vector<uint32_t>{kShowTimerId});
+  surface.nowMs += kRefreshSpacingMs;  // a frame later: drawn at once
+  Wheel(false);
+  EXPECT_EQ(Text(IDC_WHEEL_TOTAL), "+3");
 }
 
 }  // namespace

@@ -65,6 +65,10 @@ INT_PTR DialogHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_DEVICE_CHECK:
       return Result(window, dialog_.OnDeviceCheck(wParam, lParam));
     case WM_TIMER:
+      if (wParam == kShowTimerId) {
+        dialog_.OnShowTimer();
+        return TRUE;
+      }
       dialog_.OnTimer(wParam);
       return FALSE;
     case WM_DESTROY:
