@@ -99,6 +99,31 @@ burst_start() {
   echo "timings $(winepath -w "$2" 2>/dev/null)"
 }
 
+# The burst's end: all $1 lines, then the timings into file $2; the window
+# closes.
+burst_end() {
+  echo "expect-stdout-lines $1 timeout=60000"
+  echo "timings $(winepath -w "$2" 2>/dev/null)"
+  echo "ui-show"
+  echo "ui-close"
+  echo "unplug"  # ends the bare reader's last read if reports were lost
+}
+
+# Starts the receiver process of preset $1 with script $2 (its output into
+# $3) and, once the script wants it, the bare reader for $4 reports, its
+# reads into $out/$5-$1.txt (its output into .log), asking for a ring of $6
+# reports if given; their process ids in $receiver and $peer.
+start_burst() {
+  run_receiver "$1" "$2" "$3" &
+  receiver=$!
+  await_output "$3" bare-reader-wanted || true
+  # shellcheck disable=SC2086
+  (cd "$root/build/$1/bin" &&
+    "$root/scripts/wine-run.sh" input_bench.exe "$4" "$(winepath -w "$out/$5-$1.txt" 2>/dev/null)" ${6:-} \
+      >"$out/$5-$1.log" 2>&1) &
+  peer=$!
+}
+
 # Waits until the receiver's output $1 names $2 (up to a minute).
 await_output() {
   for _ in $(seq 3000); do
@@ -116,21 +141,12 @@ throughput() {
     # polled every 10 ms, from while the reports are still going out
     echo "ui-expect-text 1017 \"+$reports\" timeout=$((reports + 60000))"
     echo "mark shown"
-    echo "expect-stdout-lines $reports timeout=60000"
-    echo "timings $(winepath -w "$out/timings-$preset.txt" 2>/dev/null)"
-    echo "ui-show"
-    echo "ui-close"
-    echo "unplug"  # ends the bare reader's last read if reports were lost
+    burst_end "$reports" "$out/timings-$preset.txt"
   } >"$script"
-  run_receiver "$preset" "$script" "$log" &
-  local receiver=$!
-  await_output "$log" bare-reader-wanted || true
-  (cd "$root/build/$preset/bin" &&
-    "$root/scripts/wine-run.sh" input_bench.exe "$reports" "$(winepath -w "$out/peer-$preset.txt" 2>/dev/null)" \
-      >"$out/peer-$preset.log" 2>&1) || true
-  wait $receiver
+  start_burst "$preset" "$script" "$log" "$reports" peer
+  wait "$peer" || true
+  wait "$receiver"
 }
-
 
 # 2b: catch-up after a stall. While the device sends $catchup_reports
 # numbered reports at 1000 reports/s, Tarvex's process and the bare reader's
@@ -149,32 +165,20 @@ catch_up() {
     "$root/bench/numbered_reports.sh" "$catchup_reports"
     echo "sleep 1000"  # a second after the sleep before the burst ended
     echo "echo stall-now"
-    echo "expect-stdout-lines $catchup_reports timeout=60000"
-    echo "timings $(winepath -w "$out/catchup-$preset.txt" 2>/dev/null)"
-    echo "ui-show"
-    echo "ui-close"
-    echo "unplug"  # ends the bare reader's last read if reports were lost
+    burst_end "$catchup_reports" "$out/catchup-$preset.txt"
   } >"$script"
-  run_receiver "$preset" "$script" "$log" &
-  local receiver=$!
-  await_output "$log" bare-reader-wanted || true
-  (cd "$root/build/$preset/bin" &&
-    "$root/scripts/wine-run.sh" input_bench.exe "$catchup_reports" \
-      "$(winepath -w "$out/peer-catchup-$preset.txt" 2>/dev/null)" 512 \
-      >"$out/peer-catchup-$preset.log" 2>&1) &
-  local peer=$!
+  start_burst "$preset" "$script" "$log" "$catchup_reports" peer-catchup 512
   if await_output "$log" stall-now; then
-    local stopped
+    local stopped began ended
     stopped="$(own_tarvex) $(own_process 'input_bench\.exe')"
-    # shellcheck disable=SC2086
-    local began ended
     began=$(date +%s%N)
+    # shellcheck disable=SC2086
     kill -STOP $stopped && sleep 0.3 && kill -CONT $stopped
     ended=$(date +%s%N)
     echo "stalled $preset: $stopped for $(((ended - began) / 1000000)) ms" >>"$out/catchup-stalls.txt"
   fi
-  wait $peer || true
-  wait $receiver
+  wait "$peer" || true
+  wait "$receiver"
 }
 
 # 3: Tarvex with no receiver present and N foreign interfaces listed; the
