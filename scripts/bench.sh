@@ -201,6 +201,10 @@ idle_cost() {
     [ -n "$pid" ] && break
     sleep 0.2
   done
+  if [ -z "$pid" ]; then  # Tarvex did not start: no figures
+    wait $receiver
+    return
+  fi
   sleep 1
   local tick before_p before_t after_p after_t
   tick=$(getconf CLK_TCK)
