@@ -35,9 +35,9 @@ intptr_t MonitorDialog::OnDeviceInput(uintptr_t wParam, intptr_t lParam) {
   const bool infoWanted = showDeviceInfo && library_.IsLoaded();
   const Showing showing = (changed || infoWanted) ? WhenToShow() : Showing::kNow;
   if (infoWanted) {
-    // Once no automatic send depends on it, a read whose result a later
-    // message would replace before anything shows it is left to the refresh.
-    if (showing == Showing::kAfterWaiting && state_.autoSendCount >= kAutoSendLimit) {
+    // Once no automatic send depends on it, the read goes with the refresh
+    // it would change: made for the newest input, not for each message.
+    if (showing != Showing::kNow && state_.autoSendCount >= kAutoSendLimit) {
       infoSkipped_ = true;
     } else {
       ShowReceiverInfo(changed);
