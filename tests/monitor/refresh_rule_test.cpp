@@ -128,18 +128,24 @@ TEST_F(RefreshRuleTest, ABacklogIsShownWithItsLinesWrittenFirst) {
 
 // With nothing in the queue the reports may still wait in the library's
 // ring: within a frame of the last redraw a message writes its line at once
-// and leaves the redraw to the show timer, which draws the newest state.
+// and leaves the redraw, with the information read, to the show timer,
+// which draws the newest state.
 TEST_F(RefreshRuleTest, WithinAFrameTheLineGoesOutAndTheShowTimerRedraws) {
   surface.showTimerWorks = true;
+  dialog.OnInfoCheck();
+  binding.deviceData = {6, 0x34, 0x12, 0, 3, 30, 0, 4};
   const int before = Refreshes();
   Wheel(false);
   Wheel(false);
   EXPECT_EQ(out.str(), " 接收到滚轮1数据,总数据：0 \n 接收到滚轮1数据,总数据：1 \n");
   EXPECT_EQ(Refreshes(), before);
+  EXPECT_EQ(binding.CallCount("GetDeviceData"), 0);
   EXPECT_EQ(surface.timerPeriods[kShowTimerId], kRefreshSpacingMs);
   dialog.OnShowTimer();
   EXPECT_EQ(Refreshes(), before + 1);
   EXPECT_EQ(Text(IDC_WHEEL_TOTAL), "+2");
+  EXPECT_EQ(Text(IDC_RSSI_TEXT), "Rssi:30");
+  EXPECT_EQ(binding.CallCount("GetDeviceData"), 1);
   EXPECT_EQ(surface.stoppedTimers, std::vector<uint32_t>{kShowTimerId});
   surface.nowMs += kRefreshSpacingMs;  // a frame later: drawn at once
   Wheel(false);
