@@ -1,4 +1,4 @@
-// input_bench.exe N [FILE]: the bare reader. Reads N input reports from the
+// input_bench.exe N [FILE [RING]]: the bare reader. Reads N input reports from the
 // virtual receiver's input interface through Wine's own HID stack
 // (setupapi, hid.dll, ReadFile in a loop and nothing else), as any program
 // would, and prints how many per second arrived and how many of the
@@ -7,8 +7,14 @@
 // them.
 // With FILE it also writes "read SEQUENCE US" for each report, on the
 // receiver process's clock (steady_clock), so scripts/bench.sh can set it
-// beside Tarvex as the peer of the same run. A figure, never a pass/fail.
+// beside Tarvex as the peer of the same run. With RING it asks for a ring of
+// that many reports (HidD_SetNumInputBuffers), as MQD7RA.dll asks for 512,
+// so that a stall of both readers costs neither of them reports. A figure,
+// never a pass/fail.
 #include <windows.h>
+extern "C" {
+#include <hidsdi.h>
+}
 
 #include <chrono>
 #include <cstdio>
@@ -62,6 +68,9 @@ int main(int argc, char **argv) {
     std::printf("input_bench: no receiver input interface\n");
     return 1;
   }
+  const unsigned long ring = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 0;
+  if (ring != 0 && !HidD_SetNumInputBuffers(device, ring))
+    std::printf("input_bench: the ring stays at its default (%lu refused)\n", ring);
   std::printf("input_bench: reading %lu reports\n", wanted);
   std::fflush(stdout);
   std::vector<Arrival> arrivals;

@@ -5,6 +5,9 @@ the last line "N reports/s, L lost, p99 X ms" (the worst architecture's)."""
 import re
 import sys
 
+# A drain has ended once at most this many reports handed to the device wait.
+CAUGHT_UP = 10
+
 
 def read_timings(path):
     """Send and line moments (microseconds) and the named marks."""
@@ -130,6 +133,42 @@ def throughput(directory, preset, wanted):
     return result
 
 
+def catch_up_figures(sends, arrivals):
+    """Drain after a stall. arrivals: (report index, microseconds), in order
+    of arrival. The stall is the longest gap between two arrivals; the drain
+    runs from the first arrival after it until at most CAUGHT_UP reports
+    handed to the device wait. Rate in arrivals per second."""
+    arrivals = sorted((t, i) for i, t in arrivals if i < len(sends))
+    if len(arrivals) < 3:
+        return None
+    resume = max(range(1, len(arrivals)), key=lambda k: arrivals[k][0] - arrivals[k - 1][0])
+    sent = 0
+    for k in range(resume, len(arrivals)):
+        t = arrivals[k][0]
+        while sent < len(sends) and sends[sent] <= t:
+            sent += 1
+        waiting = sent - (k + 1)
+        if k == resume:
+            backlog = waiting
+        if waiting <= CAUGHT_UP:
+            break
+    drained = (arrivals[k][0] - arrivals[resume][0]) / 1e6
+    latencies = latency_figures([(t - sends[i]) / 1000.0 for t, i in arrivals])
+    return {"rate": (k - resume) / drained if drained > 0 else None, "backlog": backlog,
+            "drain_ms": drained * 1000, "stall_ms": (arrivals[resume][0] - arrivals[resume - 1][0]) / 1000,
+            "p99": latencies["p99"], "received": len(arrivals)}
+
+
+def catch_up(directory, preset):
+    """Tarvex's and the bare reader's drain after the same 300 ms stall."""
+    sends, lines, _ = read_timings(f"{directory}/catchup-{preset}.txt")
+    if not sends:
+        return None
+    reads = read_peer(f"{directory}/peer-catchup-{preset}.txt")
+    return {"tarvex": catch_up_figures(sends, list(enumerate(lines))),
+            "peer": catch_up_figures(sends, list(reads.items()))}
+
+
 def idle_rows(directory, preset):
     rows = []
     for row in read_text(f"{directory}/idle.txt").splitlines():
@@ -203,6 +242,22 @@ def main():
     row("Tarvex / bare reader: latency p50 / p99",
         lambda p: f"{ratio(p, 'p50', 'p50')} / {ratio(p, 'p99', 'p99')}")
     row("most reports waiting for Tarvex", of("waiting", "d"))
+    catchups = {p: catch_up(directory, p) for p in presets}
+
+    def drain(who, cell):
+        def text(p):
+            figures = catchups[p] and catchups[p][who]
+            return cell(figures) if figures else "failed"
+        return text
+
+    row("bare reader: catch-up after a 300 ms stall (reads/s)", drain("peer", lambda f: fmt(f["rate"], ".0f")))
+    row("Tarvex: catch-up after a 300 ms stall (lines/s)", drain("tarvex", lambda f: fmt(f["rate"], ".0f")))
+    row("stalled run, Tarvex: stall seen / backlog after it / drained in (ms, reports, ms)",
+        drain("tarvex", lambda f: f"{f['stall_ms']:.0f} / {f['backlog']} / {f['drain_ms']:.0f}"))
+    row("stalled run: latency p99 bare reader / Tarvex (ms), ratio",
+        lambda p: (f"{catchups[p]['peer']['p99']:.1f} / {catchups[p]['tarvex']['p99']:.1f}, "
+                   f"{catchups[p]['tarvex']['p99'] / catchups[p]['peer']['p99']:.2f}")
+        if catchups[p] and catchups[p]["peer"] and catchups[p]["tarvex"] else "failed")
     for foreign in (0, 24, 100):
         def idle_cell(p, foreign=foreign):
             found = [r for r in idles[p] if r[0] == foreign]

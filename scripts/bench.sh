@@ -7,11 +7,14 @@
 # unplug/replug cycles. Run by hand (never by the
 # tests); installs and builds what it needs. Prints one table and a last
 # line "N reports/s, L lost, p99 X ms"; plots go to docs/.
-#   scripts/bench.sh [--quick] [--idle] [--reports=N] [--cycles=N] [mingw-x86_64] [mingw-i686]
-# --idle: only the cost of a disconnected Tarvex and of one re-open, with
+#   scripts/bench.sh [--quick] [--reports=N] [--cycles=N] [--only=PART]
+#                    [mingw-x86_64] [mingw-i686]
+# --only=idle: the cost of a disconnected Tarvex and of one re-open, with
 # 0, 24 and 100 foreign interfaces, and where a re-open's time goes.
 # Default sizes: 60000 reports (60 s at 1000 reports/s) and 1000
-# unplug/replug cycles; --quick: 5000 reports and 20 cycles.
+# unplug/replug cycles; --quick: 5000 reports and 20 cycles. The catch-up
+# after a stall always sends 3000. --only runs one part (throughput,
+# catch-up, idle or soak); the others' rows then read n/a or failed.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=wine-env.sh
@@ -33,18 +36,19 @@ if [ -z "${TARVEX_BENCH_INNER:-}" ]; then
 fi
 
 reports=60000
+catchup_reports=3000
 cycles=1000
+only=
 idle_seconds=10
-idle_only=0
 presets=()
 for arg in "$@"; do
   case $arg in
     --quick) reports=5000 cycles=20 idle_seconds=4 ;;
-    --idle) idle_only=1 ;;
     --reports=*) reports=${arg#*=} ;;
     --cycles=*) cycles=${arg#*=} ;;
+    --only=throughput | --only=catch-up | --only=idle | --only=soak) only=${arg#*=} ;;
     mingw-*) presets+=("$arg") ;;
-    *) echo "usage: scripts/bench.sh [--quick] [--idle] [--reports=N] [--cycles=N] [mingw-x86_64] [mingw-i686]" >&2; exit 2 ;;
+    *) echo "usage: scripts/bench.sh [--quick] [--reports=N] [--cycles=N] [--only=throughput|catch-up|idle|soak] [mingw-x86_64] [mingw-i686]" >&2; exit 2 ;;
   esac
 done
 [ ${#presets[@]} -gt 0 ] || presets=(mingw-x86_64 mingw-i686)
@@ -63,59 +67,126 @@ run_receiver() {
   (cd "$root/build/$1/bin" && "$root/scripts/wine-run.sh" vreceiver.exe --script "$2" >"$3" 2>&1) || true
 }
 
-# 1 and 2: N numbered wheel reports of +1 queued at once; the device hands
-# them out one per millisecond. Tarvex turns each into one standard-output
-# line; the bare reader (input_bench.exe: ReadFile in a loop), open at the
-# same time, gets its own copy of each: the peer Tarvex is measured against.
-throughput() {
-  local preset=$1 script=$out/throughput-$1.vr log=$out/throughput-$1.log
-  {
-    echo plug
-    echo "run Tarvex.exe"
-    echo "$working"
-    # The first three changes after start-up each send the display text, a
-    # synchronous round of feature reports: a start-up cost, made before the
-    # measured burst.
-    printf '%s\n' "keys 1" release "keys 2" release "expect-displays 3"
-    echo "echo bare-reader-wanted"
-    echo "expect-handles 3"  # Tarvex's two interfaces and the bare reader's one
-    # The bare reader has its handle; its first read takes Wine some 30 ms,
-    # longer than the ring holds at 1000 reports/s (a figure's pause, not a
-    # test's).
-    echo "sleep 300"
-    echo "timings $(tarvex_winepath "$out/startup-$preset.txt" 2>/dev/null)"
-    "$root/bench/numbered_reports.sh" "$reports"
-    # polled every 10 ms, from while the reports are still going out
-    echo "ui-expect-text 1017 \"+$reports\" timeout=$((reports + 60000))"
-    echo "mark shown"
-    echo "expect-stdout-lines $reports timeout=60000"
-    echo "timings $(tarvex_winepath "$out/timings-$preset.txt" 2>/dev/null)"
-    echo "ui-show"
-    echo "ui-close"
-    echo "unplug"  # ends the bare reader's last read if reports were lost
-  } >"$script"
-  run_receiver "$preset" "$script" "$log" &
-  local receiver=$!
-  for _ in $(seq 300); do
-    grep -q bare-reader-wanted "$log" 2>/dev/null && break
-    sleep 0.2
-  done
-  (cd "$root/build/$preset/bin" &&
-    "$root/scripts/wine-run.sh" input_bench.exe "$reports" "$(tarvex_winepath "$out/peer-$preset.txt" 2>/dev/null)" \
-      >"$out/peer-$preset.log" 2>&1) || true
-  wait $receiver
-}
-
-# The Linux process of Tarvex.exe in this prefix (other prefixes may run
-# their own Tarvex at the same time).
-own_tarvex() {
+# The Linux process of a Windows program in this prefix (other prefixes may
+# run their own Tarvex at the same time), by its file name ($1, a pattern):
+# the process whose first argument is the program's path (a program started
+# from Linux also has a start.exe process naming it).
+own_process() {
   local pid
-  for pid in $(pgrep -f 'Tarvex\.exe' || true); do
+  for pid in $(pgrep -f "$1" || true); do
+    { head -z -n1 "/proc/$pid/cmdline" | tr -d '\0'; } 2>/dev/null | grep -qiE "(^|[\\/])$1\$" || continue
     if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
       echo "$pid"
       return
     fi
   done
+}
+own_tarvex() { own_process 'Tarvex\.exe'; }
+
+# 1 and 2: N numbered wheel reports of +1 queued at once; the device hands
+# them out one per millisecond. Tarvex turns each into one standard-output
+# line; the bare reader (input_bench.exe: ReadFile in a loop), open at the
+# same time, gets its own copy of each: the peer Tarvex is measured against.
+# Tarvex started and past its three display-text sends, the bare reader
+# open beside it; the script then waits for the bare reader ($1: preset,
+# $2: the start-up timings file).
+burst_start() {
+  echo plug
+  echo "run Tarvex.exe"
+  echo "$working"
+  # The first three changes after start-up each send the display text, a
+  # synchronous round of feature reports: a start-up cost, made before the
+  # measured burst.
+  printf '%s\n' "keys 1" release "keys 2" release "expect-displays 3"
+  echo "echo bare-reader-wanted"
+  echo "expect-handles 3"  # Tarvex's two interfaces and the bare reader's one
+  # The bare reader has its handle; its first read takes Wine some 30 ms,
+  # longer than the ring holds at 1000 reports/s (a figure's pause, not a
+  # test's).
+  echo "sleep 300"
+  echo "timings $(tarvex_winepath "$2" 2>/dev/null)"
+}
+
+# The burst's end: all $1 lines, then the timings into file $2; the window
+# closes.
+burst_end() {
+  echo "expect-stdout-lines $1 timeout=60000"
+  echo "timings $(tarvex_winepath "$2" 2>/dev/null)"
+  echo "ui-show"
+  echo "ui-close"
+  echo "unplug"  # ends the bare reader's last read if reports were lost
+}
+
+# Starts the receiver process of preset $1 with script $2 (its output into
+# $3) and, once the script wants it, the bare reader for $4 reports, its
+# reads into $out/$5-$1.txt (its output into .log), asking for a ring of $6
+# reports if given; their process ids in $receiver and $peer.
+start_burst() {
+  run_receiver "$1" "$2" "$3" &
+  receiver=$!
+  await_output "$3" bare-reader-wanted || true
+  # shellcheck disable=SC2086
+  (cd "$root/build/$1/bin" &&
+    "$root/scripts/wine-run.sh" input_bench.exe "$4" "$(tarvex_winepath "$out/$5-$1.txt" 2>/dev/null)" ${6:-} \
+      >"$out/$5-$1.log" 2>&1) &
+  peer=$!
+}
+
+# Waits until the receiver's output $1 names $2 (up to a minute).
+await_output() {
+  for _ in $(seq 3000); do
+    grep -q "$2" "$1" 2>/dev/null && return 0
+    sleep 0.02
+  done
+  return 1
+}
+
+throughput() {
+  local preset=$1 script=$out/throughput-$1.vr log=$out/throughput-$1.log
+  {
+    burst_start "$preset" "$out/startup-$preset.txt"
+    "$root/bench/numbered_reports.sh" "$reports"
+    # polled every 10 ms, from while the reports are still going out
+    echo "ui-expect-text 1017 \"+$reports\" timeout=$((reports + 60000))"
+    echo "mark shown"
+    burst_end "$reports" "$out/timings-$preset.txt"
+  } >"$script"
+  start_burst "$preset" "$script" "$log" "$reports" peer
+  wait "$peer" || true
+  wait "$receiver"
+}
+
+# 2b: catch-up after a stall. While the device sends $catchup_reports
+# numbered reports at 1000 reports/s, Tarvex's process and the bare reader's
+# are stopped for 300 ms, a second into the burst: SIGSTOP to their Linux
+# processes stops every thread of each at once (the library's reader too),
+# as a stall of the host does, with no program of ours inside them. Wine
+# runs each Windows process as one Linux process; its server and the HID
+# stack (winedevice.exe) keep running, so the reports pile up in each
+# handle's ring (MQD7RA.dll asks for 512; the bare reader is given the
+# same) and, once Tarvex runs again, in its window's queue. The figures
+# say how fast each drains it.
+catch_up() {
+  local preset=$1 script=$out/catchup-$1.vr log=$out/catchup-$1.log
+  {
+    burst_start "$preset" "$out/catchup-startup-$preset.txt"
+    "$root/bench/numbered_reports.sh" "$catchup_reports"
+    echo "sleep 1000"  # a second after the sleep before the burst ended
+    echo "echo stall-now"
+    burst_end "$catchup_reports" "$out/catchup-$preset.txt"
+  } >"$script"
+  start_burst "$preset" "$script" "$log" "$catchup_reports" peer-catchup 512
+  if await_output "$log" stall-now; then
+    local stopped began ended
+    stopped="$(own_tarvex) $(own_process 'input_bench\.exe')"
+    began=$(date +%s%N)
+    # shellcheck disable=SC2086
+    kill -STOP $stopped && sleep 0.3 && kill -CONT $stopped
+    ended=$(date +%s%N)
+    echo "stalled $preset: $stopped for $(((ended - began) / 1000000)) ms" >>"$out/catchup-stalls.txt"
+  fi
+  wait "$peer" || true
+  wait "$receiver"
 }
 
 # 3: Tarvex with no receiver present and N foreign interfaces listed; the
@@ -170,12 +241,6 @@ scan_cost() {
   grep -E "listed|cpu" "$out/scan-$preset-$foreign.log" | sed "s/^/scan $preset $foreign: /" || true
 }
 
-# The idle rows alone: CPU of the process and of the GUI thread, and the
-# GUI thread's time per re-open (the watchdog's check every 200 ms).
-print_idle() {
-  awk '{ s = $4; t = $5; printf "no receiver, %s foreign (%s): process %.1f%%, GUI thread %.1f%%, %.2f ms a re-open\n", $3, $2, 100 * $6 / t / s, 100 * $7 / t / s, 1000 * $7 / t / (s / 0.2) }' "$out/idle.txt"
-}
-
 # 4: cycles of unplug, replug and one wheel report, with Tarvex open; then
 # how long closing the window takes with the library's reader blocked.
 soak() {
@@ -209,26 +274,29 @@ soak() {
   run_receiver "$preset" "$script" "$out/soak-$preset.log"
 }
 
-if [ "$idle_only" = 1 ]; then
-  for preset in "${presets[@]}"; do
-    for foreign in 0 24 100; do scan_cost "$preset" "$foreign"; idle_cost "$preset" "$foreign"; done
-  done
-  print_idle
-  exit 0
-fi
-
+wanted() { [ -z "$only" ] || [ "$only" = "$1" ]; }
 for preset in "${presets[@]}"; do
-  echo "bench: $preset throughput ($reports reports)" >&2
-  throughput "$preset"
-  echo "bench: $preset idle cost" >&2
-  for foreign in 0 24 100; do idle_cost "$preset" "$foreign"; done
-  echo "bench: $preset soak ($cycles cycles)" >&2
-  soak "$preset"
+  if wanted throughput; then
+    echo "bench: $preset throughput ($reports reports)" >&2
+    throughput "$preset"
+  fi
+  if wanted catch-up; then
+    echo "bench: $preset catch-up after a 300 ms stall ($catchup_reports reports)" >&2
+    catch_up "$preset"
+  fi
+  if wanted idle; then
+    echo "bench: $preset idle cost" >&2
+    for foreign in 0 24 100; do scan_cost "$preset" "$foreign"; idle_cost "$preset" "$foreign"; done
+  fi
+  if wanted soak; then
+    echo "bench: $preset soak ($cycles cycles)" >&2
+    soak "$preset"
+  fi
 done
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(tarvex_wine --version)"
 python3 "$root/bench/wine_figures.py" "$out" "$reports" "$cycles" "${presets[@]}"
-if command -v gnuplot >/dev/null; then
+if wanted throughput && command -v gnuplot >/dev/null; then
   gnuplot -e "dir='$out'; docs='$root/docs'" "$root/bench/wine_figures.gp" 2>/dev/null &&
     echo "plots: docs/bench-latency.png docs/bench-throughput.png"
 fi

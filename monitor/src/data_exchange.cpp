@@ -64,7 +64,9 @@ bool ParseDecimal(const std::string &text, int32_t *value) {
   return true;
 }
 
+// The lines go out before the window shows what they tell.
 void MonitorDialog::Refresh() {
+  WriteLines();
   refreshSkipped_ = false;
   lastRefreshMs_ = surface_.SteadyMilliseconds();
   if (barShown_ != state_.wheelPosition) PutWheelBar();
@@ -85,7 +87,14 @@ void MonitorDialog::Refresh() {
 }
 
 void MonitorDialog::FinishRefresh() {
+  if (infoSkipped_) ShowReceiverInfo(refreshSkipped_);
   if (refreshSkipped_) Refresh();
+}
+
+void MonitorDialog::WriteLines() {
+  if (pendingLines_.empty()) return;
+  out_ << pendingLines_ << std::flush;
+  pendingLines_.clear();
 }
 
 bool MonitorDialog::ReadBack() {

@@ -25,17 +25,33 @@ intptr_t MonitorDialog::OnDeviceInput(uintptr_t wParam, intptr_t lParam) {
   }
   if (delta != 0) {
     changed = true;
-    out_ << WheelLogLine(delta, state_.wheelPosition) << std::flush;
+    pendingLines_ += WheelLogLine(delta, state_.wheelPosition);
     MoveWheel(delta);
     state_.wheelTotal += delta;
     wheelTotalText = WheelTotalText(state_.wheelTotal);
   }
   axisText = AxisText(INPUTWORD_AXIS(word));
   stepText = StepText(INPUTWORD_MODE(word));
-  if (showDeviceInfo && library_.IsLoaded()) ShowReceiverInfo(changed);
+  const bool infoWanted = showDeviceInfo && library_.IsLoaded();
+  const Showing showing = (changed || infoWanted) ? WhenToShow() : Showing::kNow;
+  if (infoWanted) {
+    // Once no automatic send depends on it, the read goes with the refresh
+    // it would change: made for the newest input, not for each message.
+    if (showing != Showing::kNow && state_.autoSendCount >= kAutoSendLimit) {
+      infoSkipped_ = true;
+    } else {
+      ShowReceiverInfo(changed);
+    }
+  }
 
   if (changed) {
-    RefreshAfterInput();
+    if (showing == Showing::kNow) {
+      Refresh();
+    } else {
+      refreshSkipped_ = true;
+      // With nothing known to wait, the lines go out now.
+      if (showing == Showing::kNextFrame) WriteLines();
+    }
     if (state_.autoSendCount < kAutoSendLimit) {
       ++state_.autoSendCount;
       SendDisplayText();
@@ -44,21 +60,45 @@ intptr_t MonitorDialog::OnDeviceInput(uintptr_t wParam, intptr_t lParam) {
   return 1;
 }
 
-// A refresh may be skipped while another posted message already waits, so
-// the window never falls behind the device by a backlog of redraws: a
-// waiting input message refreshes in turn, and the host gives a message of
-// any other kind the skipped refresh first (FinishRefresh), so the window
-// shows every input before anything else is handled and ends showing the
-// newest state. At least every kRefreshLagMs it is refreshed all the same.
+// A refresh (and the line write and information read that go with it) may
+// be left to a later message while one waits, so the window never falls
+// behind the device by a backlog of redraws, writes and requests: a waiting
+// input message refreshes in turn, and the host gives a message of any
+// other kind the skipped refresh first (FinishRefresh), so the window shows
+// every input before anything else is handled and ends showing the newest
+// state. At least every kRefreshLagMs it is refreshed all the same.
+// Asking the queue costs a request to the window server, so it is asked
+// once per backlog: the window posts WM_SHOW_INPUT behind what waits, and
+// until that comes every input is known to have a message after it.
+// With the queue empty the backlog may still wait in the library's ring,
+// where the window cannot see it: a redraw for each report would then take
+// the reader's time, so the window is redrawn at most once a frame
+// (kRefreshSpacingMs) and its show timer draws the rest.
 // (A message posted to a control instead leaves the refresh to the next
 // message of the window, the 200 ms timer's at the latest.)
-void MonitorDialog::RefreshAfterInput() {
-  if (surface_.PostedMessageWaiting() &&
-      surface_.SteadyMilliseconds() - lastRefreshMs_ < kRefreshLagMs) {
-    refreshSkipped_ = true;
-    return;
+MonitorDialog::Showing MonitorDialog::WhenToShow() {
+  const uint64_t sinceRefresh = surface_.SteadyMilliseconds() - lastRefreshMs_;
+  if (sinceRefresh >= kRefreshLagMs) return Showing::kNow;
+  if (showPosted_) return Showing::kAfterWaiting;
+  if (surface_.PostedMessageWaiting()) {
+    // A full queue takes no more: the next message asks again.
+    showPosted_ = surface_.PostToSelf(WM_SHOW_INPUT, 0, 0);
+    return Showing::kAfterWaiting;
   }
-  Refresh();
+  if (sinceRefresh >= kRefreshSpacingMs) return Showing::kNow;
+  if (!showTimed_) showTimed_ = surface_.StartTimer(kShowTimerId, kRefreshSpacingMs) != 0;
+  return showTimed_ ? Showing::kNextFrame : Showing::kNow;
+}
+
+void MonitorDialog::OnShowTimer() {
+  surface_.StopTimer(kShowTimerId);
+  showTimed_ = false;
+  FinishRefresh();
+}
+
+void MonitorDialog::OnShowInput() {
+  showPosted_ = false;
+  FinishRefresh();
 }
 
 // The stored position stays within the bar's range, so the bar follows the
@@ -77,6 +117,7 @@ void MonitorDialog::PutWheelBar() {
 }
 
 void MonitorDialog::ShowReceiverInfo(bool &changed) {
+  infoSkipped_ = false;
   uint8_t info[8] = {};
   const CallResult read = library_.GetDeviceData(info, kInfoRequestKind);
   if (!read || *read == 0) return;

@@ -23,6 +23,13 @@ constexpr uint32_t kRfOkColor = 0x00C0C013;   // RGB(19, 192, 192)
 // While input messages keep arriving, the window is refreshed at least this
 // often.
 constexpr uint64_t kRefreshLagMs = 50;
+// The window's own message, posted behind waiting input: when it comes, the
+// window shows what the input before it changed (WM_APP + 1).
+constexpr uint32_t WM_SHOW_INPUT = 0x8001;
+// While input keeps arriving, the window is redrawn at most once a frame;
+// its show timer draws what came after.
+constexpr uint64_t kRefreshSpacingMs = 15;
+constexpr uint32_t kShowTimerId = 18;
 
 class MonitorDialog {
  public:
@@ -40,6 +47,8 @@ class MonitorDialog {
   void OnRepair();
   void OnClear();
   void OnInfoCheck();
+  void OnShowInput();
+  void OnShowTimer();
   // Default OK: reads the fields back; true when the window is to end (1).
   bool OnOk();
 
@@ -48,7 +57,8 @@ class MonitorDialog {
   // what a skipped refresh left unshown, so it never reads stale controls.
   void Refresh();
   bool ReadBack();
-  // Shows the input that skipped refreshes left unshown; the host calls it
+  // Shows the input that skipped refreshes left unshown (with its
+  // standard-output lines and receiver information); the host calls it
   // before it handles any message other than WM_DEVICE_INPUT.
   void FinishRefresh();
 
@@ -82,7 +92,10 @@ class MonitorDialog {
   bool Reopen();
   void MoveWheel(int delta);
   void ShowReceiverInfo(bool &changed);
-  void RefreshAfterInput();
+  // Now, after a message known to wait, or with the next frame.
+  enum class Showing { kNow, kAfterWaiting, kNextFrame };
+  Showing WhenToShow();
+  void WriteLines();
   void SetStatusFromConnection(intptr_t lParam);
   void PutWheelBar();
 
@@ -92,6 +105,10 @@ class MonitorDialog {
   std::ostream &out_;
   bool controlsBound_ = false;
   bool refreshSkipped_ = false;
+  bool infoSkipped_ = false;  // a receiver-information read left to the refresh
+  bool showPosted_ = false;   // WM_SHOW_INPUT waits behind the input
+  bool showTimed_ = false;    // the show timer runs
+  std::string pendingLines_;  // standard-output lines the next refresh writes first
   uint64_t lastRefreshMs_ = 0;
   int barShown_ = 0;  // the position the wheel bar shows (it starts at 0)
 };

@@ -39,7 +39,8 @@ class WindowSurface {
 
   // Modal message box owned by the window, application name as caption, OK.
   virtual void ShowMessage(const std::string &text, MessageIcon icon) = 0;
-  virtual void PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
+  // False when the message was not posted (the queue is full).
+  virtual bool PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
   // True while a posted message waits in the window thread's queue (asks
   // without handling anything, so no message is handled inside the caller).
   virtual bool PostedMessageWaiting() const = 0;

@@ -3,11 +3,13 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "monitor_dialog.h"
 #include "resource.h"
 #include "window_surface.h"
 
@@ -27,6 +29,7 @@ class FakeSurface : public WindowSurface {
     return it == texts.end() ? std::string() : it->second;
   }
   void SetControlText(int id, const std::string &text) override {
+    if (onText) onText(id, text);
     texts[id] = text;
     ++textWrites[id];
     if (id == IDC_RSSI_THRESHOLD) Note("threshold:" + text);
@@ -45,14 +48,19 @@ class FakeSurface : public WindowSurface {
   void ShowMessage(const std::string &text, MessageIcon icon) override {
     messages.emplace_back(text, icon);
   }
-  void PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+  bool PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
     posted.push_back({message, wParam, lParam});
+    return true;
   }
-  bool PostedMessageWaiting() const override { return messageWaiting; }
+  bool PostedMessageWaiting() const override {
+    ++queueChecks;
+    return messageWaiting;
+  }
   uint64_t SteadyMilliseconds() const override { return nowMs; }
   uint32_t StartTimer(uint32_t id, uint32_t periodMs) override {
     timerPeriods[id] = periodMs;
     Note("timer-start");
+    if (id == kShowTimerId && !showTimerWorks) return 0;
     return timerWorks ? id : 0;
   }
   void StopTimer(uint32_t id) override {
@@ -86,9 +94,15 @@ class FakeSurface : public WindowSurface {
   void *handle = reinterpret_cast<void *>(uintptr_t{0x1234});
   IconHandle appIcon = reinterpret_cast<IconHandle>(uintptr_t{0x5678});
   bool timerWorks = true;
+  // The show timer fails unless a test wants it: every input is then
+  // redrawn at once (the window's way without it), as most tests expect.
+  bool showTimerWorks = false;
   // What the window's queue holds after the message being handled; the
   // tests deliver `posted` themselves (Pump) and set this.
   bool messageWaiting = false;
+  mutable int queueChecks = 0;
+  // Called with each text set, before it is stored.
+  std::function<void(int id, const std::string &text)> onText;
   uint64_t nowMs = 1000;
   std::map<int, std::string> texts;
   std::map<int, int> textWrites;

@@ -24,6 +24,7 @@ class MonitorTest : public ::testing::Test {
       surface.posted.pop_front();
       if (m.message == WM_DEVICE_CHECK) dialog.OnDeviceCheck(m.wParam, m.lParam);
       if (m.message == WM_DEVICE_INPUT) dialog.OnDeviceInput(m.wParam, m.lParam);
+      if (m.message == WM_SHOW_INPUT) dialog.OnShowInput();
     }
   }
 

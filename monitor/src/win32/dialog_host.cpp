@@ -59,9 +59,16 @@ INT_PTR DialogHost::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       // request to the window server on every input message under Wine.
       return InSendMessage() ? Result(window, result) : TRUE;
     }
+    case WM_SHOW_INPUT:
+      dialog_.OnShowInput();
+      return TRUE;
     case WM_DEVICE_CHECK:
       return Result(window, dialog_.OnDeviceCheck(wParam, lParam));
     case WM_TIMER:
+      if (wParam == kShowTimerId) {
+        dialog_.OnShowTimer();
+        return TRUE;
+      }
       dialog_.OnTimer(wParam);
       return FALSE;
     case WM_DESTROY:

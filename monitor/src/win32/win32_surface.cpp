@@ -133,8 +133,8 @@ void Win32Surface::ShowMessage(const std::string &text, MessageIcon icon) {
   MessageBoxW(window_, GbkToWide(text).c_str(), appName_.c_str(), style);
 }
 
-void Win32Surface::PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  PostMessageW(window_, message, wParam, lParam);
+bool Win32Surface::PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  return PostMessageW(window_, message, wParam, lParam) != FALSE;
 }
 
 // QS_ALLPOSTMESSAGE stays set while any posted message is left, whatever

@@ -39,7 +39,7 @@ class Win32Surface : public WindowSurface {
   void InvalidateControl(int id) override;
   void SetCheck(int id, bool checked) override;
   void ShowMessage(const std::string &text, MessageIcon icon) override;
-  void PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+  bool PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
   bool PostedMessageWaiting() const override;
   uint64_t SteadyMilliseconds() const override;
   uint32_t StartTimer(uint32_t id, uint32_t periodMs) override;
