@@ -11,6 +11,7 @@
 #include "pendant_resource.h"
 #include "pendant_state.h"
 #include "pendant_texts.h"
+#include "recording_commands.h"
 #include "text.h"
 
 namespace pendant_window {
@@ -81,8 +82,10 @@ void InitPlayControls(PendantWindow &w) {
   SendMessageW(speeds, CB_SETCURSEL, kDefaultSpeed, 0);
   SendDlgItemMessageW(w.dialog, IDC_PENDANT_PLAY_PROGRESS, PBM_SETRANGE32, 0, kProgressRange);
   // The player tells the window after each line; one notice waits at most.
+  w.recording = std::make_unique<vreceiver::script::Interpreter>();
+  vreceiver::script::AddRecordingCommands(*w.recording, w.receiver);
   w.player = std::make_unique<PendantPlayer>(
-      w.interpreter, [&w](const std::string &line) { Echo(w, line, false); },
+      *w.recording, [&w](const std::string &line) { Echo(w, line, false); },
       [&w] {
         if (!w.playPosted.exchange(true)) PostMessageW(w.dialog, WM_PLAY_CHANGED, 0, 0);
       });
