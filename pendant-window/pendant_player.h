@@ -20,8 +20,8 @@ namespace pendant_window {
 struct PlayProgress {
   enum class State { kIdle, kPlaying, kDone, kStopped, kFailed };
   State state = State::kIdle;
-  size_t linesRun = 0;
-  size_t lines = 0;
+  uint64_t linesRun = 0;
+  uint64_t lines = 0;
   uint64_t playedMs = 0;  // the sleeps run so far, as recorded
   uint64_t totalMs = 0;   // all of them
   std::string failure;    // "FILE:LINE: what is wrong" of the refused or failed line
