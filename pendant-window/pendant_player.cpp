@@ -6,7 +6,7 @@
 
 #include "paced_sleep.h"
 #include "replay.h"
-#include "text.h"
+#include "gbk_text.h"
 
 namespace pendant_window {
 
@@ -98,7 +98,7 @@ void PendantPlayer::Step(const std::function<void(PlayProgress &)> &change) {
 // timeline; Stop() ends its sleeps.
 void PendantPlayer::Play() {
   using State = PlayProgress::State;
-  const Replay replay(interpreter_, vreceiver::script::WideToUtf8(
+  const Replay replay(interpreter_, tarvex::win32::WideToUtf8(
                                         std::filesystem::path(path_).filename().wstring()));
   ReplaySummary summary;
   std::string error;

@@ -12,7 +12,7 @@
 #include "pendant_state.h"
 #include "pendant_texts.h"
 #include "recording_commands.h"
-#include "text.h"
+#include "gbk_text.h"
 
 namespace pendant_window {
 
@@ -63,10 +63,10 @@ void TogglePlay(PendantWindow &w) {
   std::string error;
   if (!w.player->Start(path, speed, &error)) {
     SetDlgItemTextW(w.dialog, IDC_PENDANT_PLAY_STATUS,
-                    (L"无法播放 cannot play: " + vreceiver::script::Utf8ToWide(error)).c_str());
+                    (L"无法播放 cannot play: " + tarvex::win32::Utf8ToWide(error)).c_str());
     return;
   }
-  std::printf("pendant: playing %s at %gx\n", vreceiver::script::WideToUtf8(path).c_str(), speed);
+  std::printf("pendant: playing %s at %gx\n", tarvex::win32::WideToUtf8(path).c_str(), speed);
   std::fflush(stdout);
   ShowPlay(w);
 }
