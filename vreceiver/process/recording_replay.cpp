@@ -14,7 +14,7 @@ bool CheckRecording(const std::string &path, const vreceiver::script::Interprete
   if (!file) {
     error = path + ": cannot be read";
   } else if (vreceiver::script::Replay(recording, path).Check(file, &summary, &error)) {
-    std::printf("%s%s: %llu lines, %.1f s to play\n", summary.firstNotes.c_str(), path.c_str(),
+    std::printf("%s%s: %llu lines, %.1f s recorded\n", summary.firstNotes.c_str(), path.c_str(),
                 static_cast<unsigned long long>(summary.lines),
                 static_cast<double>(summary.playMs) / 1000);
     if (summary.notes > 5) std::printf("(and %llu more notes)\n",
