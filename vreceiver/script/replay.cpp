@@ -110,11 +110,14 @@ bool Replay::Play(std::istream &in,
                   std::string *error) const {
   auto reader = std::make_unique<LineReader>(in, limits_);
   std::string line, out;
+  uint64_t playMs = 0;
   while (reader->Next(&line, &out)) {
     const std::string at = name_ + ":" + std::to_string(reader->Number()) + ": ";
     Action action;
     out.clear();
-    if (reader->TooLarge() || !recording_.CheckLine(line, &action, &out)) {
+    playMs += PlayedMs(line);
+    if (reader->TooLarge() || playMs > limits_.longestPlayMs ||
+        !recording_.CheckLine(line, &action, &out)) {
       *error = at + (out.empty() ? "the file changed since it was checked" : out);
       return false;
     }
