@@ -88,8 +88,10 @@ bool ParseNumber(const std::string &text, long *value) {
   for (; at < text.size(); ++at) {
     const auto c = static_cast<unsigned char>(text[at]);
     unsigned digit = 16;
-    if (std::isdigit(c)) digit = c - '0';
-    if (base == 16 && std::isxdigit(c) && !std::isdigit(c)) digit = (c | 0x20) - 'a' + 10;
+    if (std::isdigit(c)) digit = static_cast<unsigned>(c - '0');
+    if (base == 16 && std::isxdigit(c) && !std::isdigit(c)) {
+      digit = static_cast<unsigned>((c | 0x20) - 'a' + 10);
+    }
     if (digit >= base) return false;
     magnitude = magnitude * base + digit;
     if (magnitude > kLimit) return false;
