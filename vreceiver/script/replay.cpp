@@ -1,6 +1,7 @@
 #include "replay.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "recording_commands.h"
@@ -18,18 +19,20 @@ class LineReader {
   // False at the end, or with `error` set when a bound is passed.
   bool Next(std::string *line, std::string *error) {
     line->clear();
-    bool any = false;
-    for (;;) {
-      if (at_ == got_ && !Fill()) break;
+    bool any = false, ended = false;
+    while (!ended && (at_ < got_ || Fill())) {
       any = true;
-      const char c = buffer_[at_++];
-      ++used_;
-      if (c == '\n') break;
-      if (line->size() == limits_.longestLine) {
+      const char *start = buffer_ + at_;
+      const auto *newline = static_cast<const char *>(std::memchr(start, '\n', got_ - at_));
+      ended = newline != nullptr;
+      const size_t length = ended ? static_cast<size_t>(newline - start) : got_ - at_;
+      at_ += length + (ended ? 1 : 0);
+      used_ += length + (ended ? 1 : 0);
+      if (line->size() + length > limits_.longestLine) {
         *error = "a line longer than " + std::to_string(limits_.longestLine) + " bytes";
         return false;
       }
-      line->push_back(c);
+      line->append(start, length);
     }
     if (!line->empty() && line->back() == '\r') line->pop_back();
     if (any) ++number_;
