@@ -45,6 +45,17 @@ if(TARVEX_SANITIZE STREQUAL "address")
 elseif(TARVEX_SANITIZE STREQUAL "thread")
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
+elseif(TARVEX_SANITIZE STREQUAL "fuzzer")
+  # libFuzzer (clang): every library instrumented, the fuzzer's main linked
+  # into the fuzz targets alone (tarvex_fuzz_target).
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
 elseif(NOT TARVEX_SANITIZE STREQUAL "")
-  message(FATAL_ERROR "TARVEX_SANITIZE must be empty, 'address' or 'thread'")
+  message(FATAL_ERROR "TARVEX_SANITIZE must be empty, 'address', 'thread' or 'fuzzer'")
 endif()
+
+# tarvex_fuzz_target(target): links libFuzzer's main into a fuzz target.
+function(tarvex_fuzz_target target)
+  target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+endfunction()

@@ -10,7 +10,7 @@
 #include "key_buttons.h"
 #include "pendant_resource.h"
 #include "pendant_state.h"
-#include "text.h"
+#include "gbk_text.h"
 #include "vreceiver/pendant_commands.h"
 
 namespace pendant_window {
@@ -32,7 +32,7 @@ bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST
 std::string FieldText(HWND dialog, int id) {
   wchar_t text[64] = L"";
   GetDlgItemTextW(dialog, id, text, 64);
-  return vreceiver::script::WideToUtf8(text);
+  return tarvex::win32::WideToUtf8(text);
 }
 
 uint8_t KeyCode(int id) { return static_cast<uint8_t>(id - IDC_PENDANT_KEY_FIRST + 1); }

@@ -1,54 +1,25 @@
 #include "pendant_player.h"
 
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
 #include "paced_sleep.h"
+#include "replay.h"
+#include "gbk_text.h"
 
 namespace pendant_window {
 
 namespace {
 
-// The file's lines, line ends removed; false when it cannot be read.
-bool ReadLines(const std::wstring &path, std::vector<std::string> *lines) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  std::string text;
-  char buffer[65536];
-  DWORD got = 0;
-  bool ok = true;
-  while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0) {
-    text.append(buffer, got);
-  }
-  CloseHandle(file);
-  lines->clear();
-  size_t start = 0;
-  while (ok && start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines->push_back(line);
-    start = end + 1;
-  }
-  return ok;
+using vreceiver::script::Replay;
+using vreceiver::script::ReplaySummary;
+
+std::unique_ptr<std::ifstream> Open(const std::wstring &path) {
+  return std::make_unique<std::ifstream>(std::filesystem::path(path), std::ios::binary);
 }
 
-// The milliseconds of a sleep line, 0 for any other line.
-uint64_t SleepMs(const std::string &line) {
-  std::vector<std::string> words;
-  std::map<std::string, std::string> options;
-  std::string error;
-  long ms = 0;
-  if (!vreceiver::script::Tokenize(line, &words, &options, &error) || words.size() != 2 ||
-      words[0] != "sleep" || !vreceiver::script::ParseNumber(words[1], &ms) || ms < 0) {
-    return 0;
-  }
-  return static_cast<uint64_t>(ms);
-}
-
-bool IsCommand(const std::string &line) {
-  const size_t first = line.find_first_not_of(" \t");
-  return first != std::string::npos && line[first] != '#';
-}
+bool Stopped(HANDLE stop) { return WaitForSingleObject(stop, 0) == WAIT_OBJECT_0; }
 
 }  // namespace
 
@@ -71,24 +42,21 @@ bool PendantPlayer::Start(const std::wstring &path, double speed, std::string *e
     return false;
   }
   Join(INFINITE);  // a play that has ended is at most returning
-  std::vector<std::string> lines;
   if (path.empty()) {
     *error = "no file given";
     return false;
   }
-  if (!ReadLines(path, &lines)) {
-    *error = "cannot read the file (error " + std::to_string(GetLastError()) + ")";
+  if (!*Open(path)) {
+    *error = "cannot read the file";
     return false;
   }
   PlayProgress start;
   start.state = PlayProgress::State::kPlaying;
-  start.lines = lines.size();
-  for (const std::string &line : lines) start.totalMs += SleepMs(line);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     progress_ = start;
   }
-  lines_ = std::move(lines);
+  path_ = path;
   speed_ = speed;
   ResetEvent(stop_);
   thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
@@ -114,8 +82,7 @@ PlayProgress PendantPlayer::Progress() const {
 }
 
 DWORD WINAPI PendantPlayer::ThreadMain(void *self) {
-  auto *player = static_cast<PendantPlayer *>(self);
-  player->Play(player->speed_);
+  static_cast<PendantPlayer *>(self)->Play();
   return 0;
 }
 
@@ -127,34 +94,48 @@ void PendantPlayer::Step(const std::function<void(PlayProgress &)> &change) {
   changed_();
 }
 
-// Runs the lines on this thread's own timeline; Stop() ends its sleeps.
-void PendantPlayer::Play(double speed) {
-  vreceiver::script::SetThreadSpeed(speed);
-  vreceiver::script::SetThreadStop(stop_);
+// Checks the whole file, then runs its lines on this thread's own
+// timeline; Stop() ends its sleeps.
+void PendantPlayer::Play() {
   using State = PlayProgress::State;
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) {
-      Step([](PlayProgress &p) { p.state = State::kStopped; });
-      return;
-    }
-    const std::string &line = lines_[i];
-    if (IsCommand(line)) echo_(line);
-    std::string out;
-    if (!interpreter_.RunLine(line, &out)) {
-      const bool stopped = WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0;
-      Step([&](PlayProgress &p) {
-        p.state = stopped ? State::kStopped : State::kFailed;
-        p.failure = "line " + std::to_string(i + 1) + " (" + line + "): " + out;
-      });
-      return;
-    }
-    const uint64_t slept = SleepMs(line);
+  const Replay replay(interpreter_, tarvex::win32::WideToUtf8(
+                                        std::filesystem::path(path_).filename().wstring()));
+  ReplaySummary summary;
+  std::string error;
+  if (!replay.Check(*Open(path_), &summary, &error)) {
     Step([&](PlayProgress &p) {
-      p.linesRun = i + 1;
-      p.playedMs += slept;
+      p.state = State::kFailed;
+      p.failure = error;
     });
+    return;
   }
-  Step([](PlayProgress &p) { p.state = State::kDone; });
+  Step([&](PlayProgress &p) {
+    p.lines = summary.lines;
+    p.totalMs = summary.playMs;
+  });
+  vreceiver::script::SetThreadSpeed(speed_);
+  vreceiver::script::SetThreadStop(
+      [this](uint32_t ms) { return WaitForSingleObject(stop_, ms) == WAIT_OBJECT_0; });
+  uint64_t lastMs = 0;
+  const bool played = replay.Play(*Open(path_), [&](uint64_t number, const std::string &line) {
+    Step([&](PlayProgress &p) {
+      p.linesRun = number - 1;
+      p.playedMs += lastMs;
+    });
+    if (Stopped(stop_)) return false;
+    if (vreceiver::script::IsCommandLine(line)) echo_(line);
+    lastMs = vreceiver::script::PlayedMs(line);
+    return true;
+  }, &error);
+  const bool stopped = Stopped(stop_);
+  Step([&](PlayProgress &p) {
+    if (played) {
+      p.linesRun = summary.lines;
+      p.playedMs += lastMs;
+    }
+    p.state = played ? State::kDone : stopped ? State::kStopped : State::kFailed;
+    p.failure = error;
+  });
 }
 
 }  // namespace pendant_window

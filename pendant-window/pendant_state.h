@@ -35,6 +35,8 @@ struct PendantWindow {
   int shownAxis = -1, shownStep = -1, shownProduct = -1;
   std::atomic<bool> refreshPosted{false};
   std::atomic<bool> closing{false};
+  // The play row plays recordings: their commands alone, on this receiver.
+  std::unique_ptr<vreceiver::script::Interpreter> recording{};
   std::unique_ptr<PendantPlayer> player{};
   std::atomic<bool> playPosted{false};
   // The window's record: when its last line was echoed (0: none yet).

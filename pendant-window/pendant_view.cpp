@@ -56,7 +56,7 @@ void SetCheck(HWND dialog, int id, bool on) {
   }
 }
 
-std::wstring Number(long value) { return std::to_wstring(value); }
+std::wstring Number(long long value) { return std::to_wstring(value); }
 
 void ShowLcd(PendantWindow &w) {
   const std::vector<vreceiver::DisplayText> texts = w.receiver.DisplayTexts();
@@ -78,8 +78,10 @@ void ShowLcd(PendantWindow &w) {
 
 void ShowPendant(PendantWindow &w) {
   const vreceiver::PendantState p = vreceiver::Pendant(w.receiver).Now();
+  // The wheel shows where it stands within a turn.
   SendDlgItemMessageW(w.dialog, IDC_PENDANT_WHEEL, WM_WHEEL_SET_POSITION,
-                      static_cast<WPARAM>(static_cast<LONG_PTR>(p.wheelDetents)), 0);
+                      static_cast<WPARAM>(static_cast<LONG_PTR>(p.wheelDetents % kDetentsPerTurn)),
+                      0);
   SetText(w.dialog, IDC_PENDANT_WHEEL_TEXT, L"位置 position " + Number(p.wheelDetents));
   std::wstring keys = L"按下 down: ";
   if (p.key1 == 0 && p.key2 == 0) keys += L"-";

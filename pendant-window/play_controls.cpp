@@ -11,7 +11,8 @@
 #include "pendant_resource.h"
 #include "pendant_state.h"
 #include "pendant_texts.h"
-#include "text.h"
+#include "recording_commands.h"
+#include "gbk_text.h"
 
 namespace pendant_window {
 
@@ -62,10 +63,10 @@ void TogglePlay(PendantWindow &w) {
   std::string error;
   if (!w.player->Start(path, speed, &error)) {
     SetDlgItemTextW(w.dialog, IDC_PENDANT_PLAY_STATUS,
-                    (L"无法播放 cannot play: " + vreceiver::script::Utf8ToWide(error)).c_str());
+                    (L"无法播放 cannot play: " + tarvex::win32::Utf8ToWide(error)).c_str());
     return;
   }
-  std::printf("pendant: playing %s at %gx\n", vreceiver::script::WideToUtf8(path).c_str(), speed);
+  std::printf("pendant: playing %s at %gx\n", tarvex::win32::WideToUtf8(path).c_str(), speed);
   std::fflush(stdout);
   ShowPlay(w);
 }
@@ -81,8 +82,10 @@ void InitPlayControls(PendantWindow &w) {
   SendMessageW(speeds, CB_SETCURSEL, kDefaultSpeed, 0);
   SendDlgItemMessageW(w.dialog, IDC_PENDANT_PLAY_PROGRESS, PBM_SETRANGE32, 0, kProgressRange);
   // The player tells the window after each line; one notice waits at most.
+  w.recording = std::make_unique<vreceiver::script::Interpreter>();
+  vreceiver::script::AddRecordingCommands(*w.recording, w.receiver);
   w.player = std::make_unique<PendantPlayer>(
-      w.interpreter, [&w](const std::string &line) { Echo(w, line, false); },
+      *w.recording, [&w](const std::string &line) { Echo(w, line, false); },
       [&w] {
         if (!w.playPosted.exchange(true)) PostMessageW(w.dialog, WM_PLAY_CHANGED, 0, 0);
       });

@@ -20,7 +20,7 @@ bool Recording::Begin(const Header &header, int64_t nowUs) {
   productId_ = header.productId;
   std::vector<std::string> lines = {
       "# Recorded by " + header.program + " on " + header.recordedAt + " (local time).",
-      "# Replay: vreceiver.exe --script THIS-FILE [--speed X]",
+      "# Replay: vreceiver.exe --replay THIS-FILE [--speed X]",
       "product " + Hex4(header.productId)};
   if (!header.infoLine.empty()) lines.push_back(header.infoLine);
   if (!header.infoNote.empty()) lines.push_back("# " + header.infoNote);

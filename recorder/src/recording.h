@@ -1,7 +1,7 @@
 // A recording as it is made: each thing the recorder sees (an input report,
 // the receiver pulled out or plugged back in) becomes whole lines of the
 // virtual receiver's command language, with the time since the previous
-// one as a sleep, so that vreceiver.exe --script hands the same reports
+// one as a sleep, so that vreceiver.exe --replay hands the same reports
 // over in the same order with the same gaps.
 #pragma once
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The recorder of an unpacked release, as shipped (stripped), records a few
-# reports of the virtual receiver and the recording replays.
+# reports of the virtual receiver and the recording replays (--replay).
 #   recorder.sh <release folder> <scratch folder> <folder of vreceiver.exe>
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -18,15 +18,12 @@ release
 wait-exit as=recorder code=0
 stdout as=recorder
 EOF2
-cat >"$out/replay-check.vr" <<EOF2
-wait-sent
-EOF2
 cd "$out"
 for step in record replay; do
   if [ $step = record ]; then
     set -- --script "$out/record.vr"
   else
-    set -- --script "$out/recording.vr" --script "$out/replay-check.vr"
+    set -- --replay "$out/recording.vr"
   fi
   "$root/scripts/wine-run.sh" "$tools/vreceiver.exe" "$@" >"$out/$step.log" 2>&1 ||
     { cat "$out/$step.log"; echo "FAIL the release's recorder: $step"; exit 1; }

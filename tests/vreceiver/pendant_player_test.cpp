@@ -1,7 +1,8 @@
-// The pendant window's player, in-process under Wine: it runs a file's
-// lines in order through the command language, echoes them, adds up the
-// recorded time, stops in the middle of a long sleep at once, and says
-// which line failed. Prints "N passed, N failed".
+// The pendant window's player, in-process under Wine: it checks the whole
+// file first and plays nothing of a refused one, runs a file's lines in
+// order, echoes them, adds up the recorded time, stops in the middle of a
+// long sleep at once, and says which line was wrong. Prints "N passed, N
+// failed".
 #include "pendant_player.h"
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 
 #include "paced_sleep.h"
 #include "pendant_texts.h"
+#include "recording_commands.h"
 #include "wine_check.h"
 
 namespace {
@@ -26,15 +28,17 @@ struct Fixture {
   pendant_window::PendantPlayer player{
       interpreter, [this](const std::string &line) { echoed.push_back(line); }, [] {}};
   Fixture() {
-    interpreter.Add("note", "", [this](const vreceiver::script::Args &args, std::string *) {
-      noted.push_back(args.words.at(0));
-      return true;
-    });
-    interpreter.Add("sleep", "", [](const vreceiver::script::Args &args, std::string *out) {
-      const bool slept = vreceiver::script::PacedSleep(std::stoul(args.words.at(0)));
-      if (!slept) *out = "stopped";
-      return slept;
-    });
+    interpreter.AddChecked("note", "",
+                           [this](const vreceiver::script::Args &args,
+                                  vreceiver::script::Action *act, std::string *) {
+                             const std::string word = args.words.at(0);
+                             *act = [this, word](std::string *) {
+                               noted.push_back(word);
+                               return true;
+                             };
+                             return true;
+                           });
+    vreceiver::script::AddSleep(interpreter);
   }
   bool Play(const std::vector<std::string> &lines, std::string *error) {
     char path[MAX_PATH];
@@ -82,16 +86,21 @@ void StopEndsALongSleepAtOnce() {
   CHECK(f.WaitState(State::kDone));
 }
 
-void AFailedLineEndsThePlayAndIsNamed() {
+// A line no recording holds is refused before the first line plays.
+void ARefusedLinePlaysNothingAndIsNamed() {
   Fixture f;
   std::string error;
-  CHECK(f.Play({"note a", "sleep 100", "no-such-command 1", "note b"}, &error));
+  CHECK(f.Play({"note a", "sleep 100", "run cmd.exe", "note b"}, &error));
   CHECK(f.WaitState(State::kFailed));
   const PlayProgress failed = f.player.Progress();
-  CHECK(failed.failure.find("line 3 (no-such-command 1): unknown command") == 0);
-  CHECK(pendant_window::PlayStatusText(failed).find(L"失败 failed at line 3") == 0);
+  CHECK(failed.failure ==
+        "pendant_player_test.vr:3: 'run' is not a command a recording holds");
+  CHECK(f.noted.empty() && f.echoed.empty());
+  CHECK(pendant_window::PlayStatusText(failed).find(L"失败 failed at pendant_player_test.vr:3") ==
+        0);
   PlayProgress playing = failed;
   playing.state = State::kPlaying;
+  playing.playedMs = playing.totalMs = 100;
   CHECK(pendant_window::PlayStatusText(playing) == L"播放 playing 0.1 / 0.1 s");
   CHECK(!f.player.Start(L"Z:\\no\\such\\file.vr", 1, &error));
   CHECK(error.find("cannot read the file") == 0);
@@ -103,6 +112,6 @@ void AFailedLineEndsThePlayAndIsNamed() {
 int main() {
   PlaysEveryLineInOrder();
   StopEndsALongSleepAtOnce();
-  AFailedLineEndsThePlayAndIsNamed();
+  ARefusedLinePlaysNothingAndIsNamed();
   return winecheck::Summary();
 }

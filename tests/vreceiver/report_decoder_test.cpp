@@ -98,7 +98,10 @@ std::vector<PendantState> States() {
   odd.stepCode = 0;
   odd.axisCode = 255;
   odd.wheelEnabled = true;
-  return {PendantState{}, held, odd};
+  // A day of fast turning: the wheel stands past what 32 bits hold.
+  PendantState far;
+  far.wheelDetents = 2147483600;
+  return {PendantState{}, held, odd, far};
 }
 
 TEST_F(ReportDecoder, EveryByteOfEveryPositionRoundTrips) {

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "gbk_text.h"
 #include "hid_interfaces.h"
-#include "text.h"
 
 namespace vreceiver::process {
 
@@ -35,11 +35,14 @@ std::string Upper(std::string text) {
 // within its length; a longer one is cut).
 template <size_t N>
 void CopyString(const std::string &text, unsigned short (&to)[N]) {
-  const std::wstring wide = vreceiver::script::Utf8ToWide(text);
+  const std::wstring wide = tarvex::win32::Utf8ToWide(text);
   const size_t count = std::min(wide.size(), N - 1);
   std::copy(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(count), to);
   to[count] = 0;
 }
+
+static_assert(TARVEXVR_STRING_CHARS == vreceiver::kStringDescriptorChars + 1,
+              "the driver's strings hold the model's longest and a terminator");
 
 tarvexvr_identity DeviceIdentityOf(const InterfaceInfo &info) {
   tarvexvr_identity identity = {};

@@ -1,13 +1,19 @@
 // vreceiver.exe: the virtual receiver process. Serves the receiver model as
 // a HID device of the Wine prefix (through the virtual receiver's driver),
-// and takes commands from script files, standard input and its command pipe.
+// and takes commands from recordings, script files, standard input and its
+// command pipe.
 //
-//   vreceiver.exe [--script FILE].. [--serve]   run scripts (then keep serving)
+//   vreceiver.exe --replay FILE [--serve]       replay a recording: checked
+//                                               whole first, it only moves
+//                                               the pendant and the receiver
+//   vreceiver.exe [--script FILE].. [--serve]   run test scripts, which run
+//                                               programs and write files: only
+//                                               scripts you wrote
 //   vreceiver.exe                               commands from standard input
 //   vreceiver.exe --send "COMMAND"..            drive a running receiver
 //   vreceiver.exe --window [--script FILE]..    the pendant's window too; with
 //                                               no script, until it is closed
-//   --speed X                                   sleeps X times as fast (a replay)
+//   --speed X                                   sleeps X times as fast
 #include <windows.h>
 
 #include <cstdio>
@@ -18,12 +24,15 @@
 
 #include "command_pipe.h"
 #include "device_server.h"
+#include "hid_interfaces.h"
 #include "interpreter.h"
 #include "paced_sleep.h"
 #include "pacing_commands.h"
 #include "pendant_window.h"
 #include "program_commands.h"
 #include "receiver_commands.h"
+#include "recording_commands.h"
+#include "recording_replay.h"
 #include "script_pace.h"
 #include "ui_commands.h"
 #include "vreceiver/receiver.h"
@@ -34,6 +43,7 @@ namespace {
 constexpr uint32_t kStartWaitMs = 150000;
 
 struct Options {
+  std::string replay;
   std::vector<std::string> scripts;
   std::vector<std::string> sends;
   bool serve = false;
@@ -41,10 +51,23 @@ struct Options {
   double speed = 1.0;
 };
 
+bool Usage() {
+  std::printf(
+      "usage: vreceiver.exe [--window] --replay RECORDING [--serve] [--speed X]\n"
+      "       vreceiver.exe [--window] [--script FILE].. [--serve] [--speed X]\n"
+      "       vreceiver.exe --send \"COMMAND\"..\n"
+      "--replay plays a recording (only the pendant's and the receiver's commands, sleeps and\n"
+      "comments; the whole file is checked first). --script runs a test script, which may run\n"
+      "programs and write files: take only scripts you wrote.\n");
+  return false;
+}
+
 bool ParseOptions(int argc, char **argv, Options *options) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--script" && i + 1 < argc) {
+    if (arg == "--replay" && i + 1 < argc && options->replay.empty()) {
+      options->replay = argv[++i];
+    } else if (arg == "--script" && i + 1 < argc) {
       options->scripts.push_back(argv[++i]);
     } else if (arg == "--send" && i + 1 < argc) {
       options->sends.push_back(argv[++i]);
@@ -56,11 +79,12 @@ bool ParseOptions(int argc, char **argv, Options *options) {
                vreceiver::script::ParseSpeed(argv[i + 1], &options->speed)) {
       ++i;
     } else {
-      std::printf(
-          "usage: vreceiver.exe [--window] [--script FILE].. [--serve] [--speed X] | --send "
-          "\"COMMAND\"..\n");
-      return false;
+      return Usage();
     }
+  }
+  // A recording replays alone: no test script runs beside it.
+  if (!options->replay.empty() && (!options->scripts.empty() || !options->sends.empty())) {
+    return Usage();
   }
   return true;
 }
@@ -80,8 +104,11 @@ int Serve(const Options &options) {
   // Threads of the pipe servers use these until the process ends.
   auto *receiver = new vreceiver::Receiver;
   auto *server = new vreceiver::process::DeviceServer(*receiver);
+  auto *recording = new vreceiver::script::Interpreter;
+  vreceiver::script::AddRecordingCommands(*recording, *receiver);
+  if (!options.replay.empty() && !vreceiver::process::CheckRecording(options.replay, *recording)) ExitProcess(1);
   auto *interpreter = new vreceiver::script::Interpreter;
-  vreceiver::process::AddReceiverCommands(*interpreter, *receiver);
+  vreceiver::process::AddReceiverCommands(*interpreter, *receiver, vreceiver::hid::ListPaths);
   vreceiver::process::AddProgramCommands(*interpreter);
   vreceiver::process::AddPacingCommands(*interpreter);
   uiprobe::AddUiCommands(*interpreter);
@@ -106,7 +133,7 @@ int Serve(const Options &options) {
   std::printf("vreceiver ready\n");
   std::fflush(stdout);
 
-  bool ok = true;
+  bool ok = options.replay.empty() || vreceiver::process::PlayRecording(options.replay, *recording);
   for (const std::string &script : options.scripts) {
     if (!interpreter->RunFile(script)) {
       ok = false;
@@ -118,8 +145,8 @@ int Serve(const Options &options) {
       break;
     }
   }
-  const bool untilClosed = options.window && options.scripts.empty();
-  if (options.scripts.empty() && !options.window) {
+  const bool untilClosed = options.window && options.scripts.empty() && options.replay.empty();
+  if (options.scripts.empty() && options.replay.empty() && !options.window) {
     ReadStandardInput(*interpreter);
   } else if ((options.serve || untilClosed) && ok) {
     while (!interpreter->QuitRequested()) Sleep(50);

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "paced_sleep.h"
+#include "interpreter.h"
 #include "timing_log.h"
 
 namespace vreceiver::process {
@@ -59,19 +59,6 @@ void AddPacingCommands(vreceiver::script::Interpreter &in) {
          });
   in.Add("snapshot", "snapshot NAME             ask the demo for a screenshot and wait for it",
          Snapshot);
-  in.Add("sleep",
-         "sleep MS                  pause MS after the previous sleep (recorded gaps; --speed)",
-         [](const Args &args, std::string *out) {
-           long ms = 0;
-           if (args.words.size() != 1 || !vreceiver::script::ParseNumber(args.words[0], &ms) ||
-               ms < 0 || ms > 0x7FFFFFFF) {
-             *out = "expected milliseconds";
-             return false;
-           }
-           if (vreceiver::script::PacedSleep(static_cast<uint32_t>(ms))) return true;
-           *out = "stopped";
-           return false;
-         });
   in.Add("echo", "echo TEXT..               print the words",
          [](const Args &args, std::string *out) {
            for (const std::string &word : args.words) *out += (out->empty() ? "" : " ") + word;

@@ -1,32 +1,26 @@
 #include "receiver_commands.h"
 
-#include <windows.h>
-
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <map>
 #include <utility>
 
-#include "control.h"
-#include "hid_interfaces.h"
+#include "arguments.h"
+#include "recording_commands.h"
+#include "script_port.h"
 #include "text.h"
-#include "vreceiver/pendant.h"
 
 namespace vreceiver::process {
 
 namespace {
 
 using vreceiver::script::Args;
+using vreceiver::script::HexWords;
+using vreceiver::script::Number;
+using vreceiver::script::OnOff;
 using vreceiver::script::ParseNumber;
-
-bool Number(const Args &args, size_t index, long low, long high, long *value, std::string *out) {
-  if (index >= args.words.size() || !ParseNumber(args.words[index], value) || *value < low ||
-      *value > high) {
-    *out = "expected a number from " + std::to_string(low) + " to " + std::to_string(high);
-    return false;
-  }
-  return true;
-}
+using vreceiver::script::Served;
 
 // The every-K-th options of the foreign command; 0 (or absent) for none.
 bool ForeignFaultsOf(const Args &args, vreceiver::ForeignFaults *faults, std::string *out) {
@@ -50,15 +44,6 @@ bool ForeignFaultsOf(const Args &args, vreceiver::ForeignFaults *faults, std::st
   return true;
 }
 
-bool OnOff(const Args &args, bool *on, std::string *out) {
-  if (args.words.size() == 1 && (args.words[0] == "on" || args.words[0] == "off")) {
-    *on = args.words[0] == "on";
-    return true;
-  }
-  *out = "expected on or off";
-  return false;
-}
-
 // Index into a log of `size` entries: a number from 0, or "last".
 bool LogIndex(const Args &args, size_t size, size_t *index, std::string *out) {
   long value = 0;
@@ -75,29 +60,11 @@ bool LogIndex(const Args &args, size_t size, size_t *index, std::string *out) {
   return false;
 }
 
-bool HexWords(const Args &args, size_t from, std::vector<uint8_t> *bytes, std::string *out) {
-  bytes->clear();
-  for (size_t i = from; i < args.words.size(); ++i) {
-    long value = 0;
-    std::string word = "0x" + args.words[i];
-    if (args.words[i].size() != 2 || !ParseNumber(word, &value)) {
-      *out = "expected hex bytes like 06 FE FD";
-      return false;
-    }
-    bytes->push_back(static_cast<uint8_t>(value));
-  }
-  return true;
-}
-
 std::string HexOf(const std::vector<uint8_t> &bytes) {
   return vreceiver::script::HexOf(std::string(bytes.begin(), bytes.end()));
 }
 
-uint8_t TodayUtc() {
-  SYSTEMTIME now;
-  GetSystemTime(&now);
-  return static_cast<uint8_t>(now.wDay);
-}
+uint8_t TodayUtc() { return vreceiver::script::CurrentClock().DayOfMonthUtc(); }
 
 // A command that waits until a count taken from the model equals N.
 vreceiver::script::Handler CountIs(vreceiver::Receiver &receiver, std::function<size_t()> count) {
@@ -164,18 +131,22 @@ std::string DescribeDisplay(const vreceiver::DisplayText &text) {
   return line;
 }
 
+bool SamePathIgnoringCase(const std::string &a, const std::string &b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
 // The path the system lists for a model interface, or why there is none.
 std::string SystemPath(const std::string &modelPath, const std::vector<std::string> &listed) {
   for (const std::string &path : listed) {
-    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str(), -1, modelPath.c_str(),
-                       -1) == CSTR_EQUAL) {
-      return path;
-    }
+    if (SamePathIgnoringCase(path, modelPath)) return path;
   }
   return "(not listed: " + modelPath + ")";
 }
 
-std::string Show(vreceiver::Receiver &receiver) {
+std::string Show(vreceiver::Receiver &receiver, const ListedPaths &listPaths) {
   const vreceiver::DeviceIdentity identity = receiver.Identity();
   char release[8];
   std::snprintf(release, sizeof release, "0x%04X", identity.release);
@@ -186,9 +157,10 @@ std::string Show(vreceiver::Receiver &receiver) {
                      " open-handles=" + std::to_string(receiver.OpenHandles()) +
                      " pending-reports=" + std::to_string(receiver.PendingReports()) +
                      " info-requests=" + std::to_string(receiver.InfoRequests());
-  const std::vector<std::string> listed = vreceiver::hid::ListPaths();
+  // The model's own paths where no system listing is at hand (natively).
+  const std::vector<std::string> listed = listPaths ? listPaths() : std::vector<std::string>{};
   for (const vreceiver::InterfaceInfo &info : receiver.ListInterfaces()) {
-    text += "\ninterface " + SystemPath(info.path, listed) +
+    text += "\ninterface " + (listPaths ? SystemPath(info.path, listed) : info.path) +
             " vid=" + std::to_string(info.vendorId) + " pid=" + std::to_string(info.productId) +
             " in=" + std::to_string(info.inputLength) +
             " feature=" + std::to_string(info.featureLength);
@@ -204,16 +176,6 @@ std::string Show(vreceiver::Receiver &receiver) {
     text += "\ncommand " + HexOf(command.bytes);
   }
   return text;
-}
-
-// A machine command changes the receiver only. The device serving it
-// follows; the command returns once the system shows the change (a plug
-// waits until the interfaces are listed), or says why it does not.
-bool Served(vreceiver::Receiver &r, std::string *out) {
-  // Plug and Play installs a device seen for the first time in a prefix;
-  // on a loaded machine that takes many seconds, twice for two arrivals.
-  constexpr uint32_t kServeWaitMs = 150000;
-  return r.WaitServed(kServeWaitMs, out);
 }
 
 bool ArrivalCommand(vreceiver::Receiver &r, const Args &a, std::string *out) {
@@ -233,23 +195,6 @@ bool ArrivalCommand(vreceiver::Receiver &r, const Args &a, std::string *out) {
 }
 
 void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
-  in.Add("plug", "plug                      the receiver appears",
-         [&r](const Args &, std::string *out) {
-           r.Plug();
-           return Served(r, out);
-         });
-  in.Add("unplug", "unplug                    the receiver is pulled out",
-         [&r](const Args &, std::string *out) {
-           r.Unplug();
-           return Served(r, out);
-         });
-  in.Add("product", "product ID                USB product ID (e.g. 0xEB91) of the receiver",
-         [&r](const Args &a, std::string *out) {
-           long id = 0;
-           if (!Number(a, 0, 0, 0xFFFF, &id, out)) return false;
-           r.SetProductId(static_cast<uint16_t>(id));
-           return Served(r, out);
-         });
   in.Add("device-release",
          "device-release N          the release (bcdDevice) of the current product ID",
          [&r](const Args &a, std::string *out) {
@@ -262,11 +207,11 @@ void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
          "device-strings \"MANUFACTURER\" \"PRODUCT\" \"SERIAL\"   the receiver's USB strings",
          [&r](const Args &a, std::string *out) {
            const auto tooLong = [](const std::string &text) {
-             return vreceiver::script::Utf8ToWide(text).size() >= TARVEXVR_STRING_CHARS;
+             return !vreceiver::FitsStringDescriptor(text);
            };
            if (a.words.size() != 3 || std::any_of(a.words.begin(), a.words.end(), tooLong)) {
              *out = "expected three quoted texts (manufacturer, product, serial number) of up to " +
-                    std::to_string(TARVEXVR_STRING_CHARS - 1) + " UTF-16 characters each";
+                    std::to_string(vreceiver::kStringDescriptorChars) + " UTF-16 characters each";
              return false;
            }
            r.SetStrings(a.words[0], a.words[1], a.words[2]);
@@ -315,112 +260,6 @@ void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
          });
 }
 
-// The pendant's commands: each sends what the pendant sends at such a change.
-void AddPendant(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
-  vreceiver::Pendant pendant(r);
-  in.Add("keys", "keys K1 [K2]              one report with these key codes down",
-         [pendant](const Args &a, std::string *out) mutable {
-           long k1 = 0, k2 = 0;
-           if (!Number(a, 0, 0, 255, &k1, out)) return false;
-           if (a.words.size() > 1 && !Number(a, 1, 0, 255, &k2, out)) return false;
-           pendant.PressKeys(static_cast<uint8_t>(k1), static_cast<uint8_t>(k2));
-           return true;
-         });
-  in.Add("release", "release                   one report with no key down",
-         [pendant](const Args &, std::string *) mutable {
-           pendant.ReleaseKeys();
-           return true;
-         });
-  in.Add("wheel", "wheel DELTA               turn the wheel (any delta; split into -128..127)",
-         [pendant](const Args &a, std::string *out) mutable {
-           long delta = 0;
-           if (!Number(a, 0, -100000, 100000, &delta, out)) return false;
-           pendant.TurnWheel(static_cast<int32_t>(delta));
-           return true;
-         });
-  in.Add("axis", "axis CODE                 axis selector code (17 X .. 23 7th axis, others OFF)",
-         [pendant](const Args &a, std::string *out) mutable {
-           long code = 0;
-           if (!Number(a, 0, 0, 255, &code, out)) return false;
-           pendant.SetAxis(static_cast<uint8_t>(code));
-           return true;
-         });
-  in.Add("step",
-         "step CODE                 step selector code (13 1x, 14 10x, 15 100x, 16 1000x ...)",
-         [pendant](const Args &a, std::string *out) mutable {
-           long code = 0;
-           if (!Number(a, 0, 0, 63, &code, out)) return false;
-           pendant.SetStep(static_cast<uint8_t>(code));
-           return true;
-         });
-  in.Add("wheel-enable", "wheel-enable on|off       the wheel-enable flag",
-         [pendant](const Args &a, std::string *out) mutable {
-           bool on = false;
-           if (!OnOff(a, &on, out)) return false;
-           pendant.SetWheelEnabled(on);
-           return true;
-         });
-  in.Add("estop", "estop on|off              the emergency-stop flag",
-         [pendant](const Args &a, std::string *out) mutable {
-           bool on = false;
-           if (!OnOff(a, &on, out)) return false;
-           pendant.SetEmergencyStop(on);
-           return true;
-         });
-  in.Add("report",
-         "report B0 .. B7 [B0 .. B7 ..]   the pendant sends these raw input reports (hex), in order",
-         [pendant](const Args &a, std::string *out) mutable {
-           std::vector<uint8_t> bytes;
-           if (!HexWords(a, 0, &bytes, out)) return false;
-           if (bytes.empty() || bytes.size() % vreceiver::kReportLength != 0) {
-             *out = "expected one or more reports of 8 bytes";
-             return false;
-           }
-           for (auto at = bytes.begin(); at != bytes.end(); at += vreceiver::kReportLength) {
-             vreceiver::Report report;
-             std::copy(at, at + vreceiver::kReportLength, report.begin());
-             pendant.SendReport(report);
-           }
-           return true;
-         });
-  in.Add("info", "info [id=N] [channel=N] [rssi=N]   the information report's values",
-         [&r](const Args &a, std::string *out) {
-           vreceiver::ReceiverInfo info = r.Info();
-           long value = 0;
-           for (const auto &option : a.options) {
-             if (option.first == "timeout") continue;
-             // Each field's own range: a value that does not fit is refused,
-             // not cut to its low bits (the window passes typed text here).
-             const bool isId = option.first == "id", isChannel = option.first == "channel";
-             if (!isId && !isChannel && option.first != "rssi") {
-               *out = "unknown field " + option.first;
-               return false;
-             }
-             const long low = isChannel ? -128 : 0;
-             const long high = isId ? 0xFFFF : isChannel ? 127 : 255;
-             if (!ParseNumber(option.second, &value) || value < low || value > high) {
-               *out = option.first + " must be a number from " + std::to_string(low) + " to " +
-                      std::to_string(high);
-               return false;
-             }
-             if (isId)
-               info.deviceId = static_cast<uint16_t>(value);
-             else if (isChannel)
-               info.channel = static_cast<int8_t>(value);
-             else
-               info.rssi = static_cast<uint8_t>(value);
-           }
-           r.SetInfo(info);
-           return Served(r, out);
-         });
-  in.Add("wait-sent", "wait-sent                 wait until every queued input report was read",
-         [&r](const Args &a, std::string *out) {
-           bool ok = r.WaitFor([&] { return r.PendingReports() == 0; }, a.Timeout());
-           if (!ok) *out = std::to_string(r.PendingReports()) + " reports still queued";
-           return ok;
-         });
-}
-
 bool ExpectDisplay(vreceiver::Receiver &r, const Args &a, std::string *out) {
   std::vector<vreceiver::DisplayText> texts = r.DisplayTexts();
   size_t index = 0;
@@ -440,7 +279,8 @@ bool ExpectDisplay(vreceiver::Receiver &r, const Args &a, std::string *out) {
   return false;
 }
 
-void AddObservations(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
+void AddObservations(vreceiver::script::Interpreter &in, vreceiver::Receiver &r,
+                     const ListedPaths &listPaths) {
   in.Add("expect-greetings", "expect-greetings N        wait until N greetings were received",
          CountIs(r, [&r] { return r.GreetingDays().size(); }));
   in.Add("expect-displays", "expect-displays N         wait until N display texts were received",
@@ -489,17 +329,18 @@ void AddObservations(vreceiver::script::Interpreter &in, vreceiver::Receiver &r)
          });
   in.Add("show", "show                      the receiver's state and everything it got",
          [&r](const Args &, std::string *out) {
-           *out = Show(r);
+           *out = Show(r, listPaths);
            return true;
          });
 }
 
 }  // namespace
 
-void AddReceiverCommands(vreceiver::script::Interpreter &interpreter, vreceiver::Receiver &receiver) {
+void AddReceiverCommands(vreceiver::script::Interpreter &interpreter, vreceiver::Receiver &receiver,
+                         const ListedPaths &listPaths) {
+  vreceiver::script::AddRecordingCommands(interpreter, receiver);
   AddMachine(interpreter, receiver);
-  AddPendant(interpreter, receiver);
-  AddObservations(interpreter, receiver);
+  AddObservations(interpreter, receiver, listPaths);
 }
 
 }  // namespace vreceiver::process

@@ -1,11 +1,10 @@
 #include "interpreter.h"
 
-#include <windows.h>
-
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
+
+#include "script_port.h"
 
 namespace vreceiver::script {
 
@@ -76,25 +75,64 @@ bool Tokenize(const std::string &line, std::vector<std::string> *words,
 }
 
 bool ParseNumber(const std::string &text, long *value) {
-  if (text.empty()) return false;
-  char *end = nullptr;
-  long parsed = std::strtol(text.c_str(), &end, 0);
-  if (*end != '\0') return false;
-  *value = parsed;
+  const bool negative = !text.empty() && text[0] == '-';
+  size_t at = negative ? 1 : 0;
+  unsigned base = 10;
+  if (text.size() > at + 2 && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X')) {
+    base = 16;
+    at += 2;
+  }
+  if (at == text.size()) return false;
+  constexpr int64_t kLimit = int64_t{1} << 31;  // -2^31 .. 2^31 - 1
+  int64_t magnitude = 0;
+  for (; at < text.size(); ++at) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    unsigned digit = 16;
+    if (std::isdigit(c)) digit = static_cast<unsigned>(c - '0');
+    if (base == 16 && std::isxdigit(c) && !std::isdigit(c)) {
+      digit = static_cast<unsigned>((c | 0x20) - 'a' + 10);
+    }
+    if (digit >= base) return false;
+    magnitude = magnitude * base + digit;
+    if (magnitude > kLimit) return false;
+  }
+  if (!negative && magnitude == kLimit) return false;
+  *value = static_cast<long>(negative ? -magnitude : magnitude);
   return true;
 }
 
+std::string Printable(const std::string &word) {
+  constexpr size_t kShown = 40;
+  std::string shown;
+  for (size_t i = 0; i < word.size() && i < kShown; ++i) {
+    const auto c = static_cast<unsigned char>(word[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      shown += static_cast<char>(c);
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      shown += hex;
+    }
+  }
+  return word.size() > kShown ? shown + "..." : shown;
+}
+
 bool WaitUntil(const std::function<bool()> &pred, uint32_t timeoutMs) {
-  ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  Clock &clock = CurrentClock();
+  const int64_t deadline = clock.NowUs() + int64_t{timeoutMs} * 1000;
   for (;;) {
     if (pred()) return true;
-    if (GetTickCount64() >= deadline) return false;
-    Sleep(10);
+    if (clock.NowUs() >= deadline) return false;
+    clock.Sleep(10);
   }
 }
 
 void Interpreter::Add(const std::string &name, const std::string &usage, Handler handler) {
-  commands_[name] = Command{usage, std::move(handler)};
+  commands_[name] = Command{usage, std::move(handler), nullptr};
+}
+
+void Interpreter::AddChecked(const std::string &name, const std::string &usage, Parser parser) {
+  commands_[name] = Command{usage, nullptr, std::move(parser)};
 }
 
 bool Interpreter::RunLine(const std::string &line, std::string *out) {
@@ -102,18 +140,34 @@ bool Interpreter::RunLine(const std::string &line, std::string *out) {
   Args args;
   if (!Tokenize(line, &words, &args.options, out)) return false;
   if (words.empty()) return true;
-  std::string name = words[0];
-  args.words.assign(words.begin() + 1, words.end());
-  if (name == "help") {
+  if (words[0] == "help") {
     *out = Help();
     return true;
   }
-  auto it = commands_.find(name);
+  auto it = commands_.find(words[0]);
   if (it == commands_.end()) {
-    *out = "unknown command '" + name + "' (try help)";
+    *out = "unknown command '" + Printable(words[0]) + "' (try help)";
     return false;
   }
-  return it->second.handler(args, out);
+  args.words.assign(words.begin() + 1, words.end());
+  if (it->second.handler) return it->second.handler(args, out);
+  Action action;
+  return it->second.parser(args, &action, out) && action(out);
+}
+
+bool Interpreter::CheckLine(const std::string &line, Action *action, std::string *out) const {
+  std::vector<std::string> words;
+  Args args;
+  *action = nullptr;
+  if (!Tokenize(line, &words, &args.options, out)) return false;
+  if (words.empty()) return true;
+  auto it = commands_.find(words[0]);
+  if (it == commands_.end() || !it->second.parser) {
+    *out = "'" + Printable(words[0]) + "' is not a command a recording holds";
+    return false;
+  }
+  args.words.assign(words.begin() + 1, words.end());
+  return it->second.parser(args, action, out);
 }
 
 bool Interpreter::RunFile(const std::string &path) {

@@ -24,17 +24,31 @@ struct Args {
 
 // A command fills `out` with what it has to say; false means it failed.
 using Handler = std::function<bool(const Args &args, std::string *out)>;
+// What a checked command does once its words were found right.
+using Action = std::function<bool(std::string *out)>;
+// A checked command: checks its words and, when they are right, sets
+// `action` to what running it does; nothing acts before the action runs.
+using Parser = std::function<bool(const Args &args, Action *action, std::string *out)>;
 
 bool Tokenize(const std::string &line, std::vector<std::string> *words,
               std::map<std::string, std::string> *options, std::string *error);
-// Decimal or 0x hex, optionally negative.
+// Decimal or 0x hex, optionally negative, within 32 bits signed (the same
+// on every platform); no sign, space or octal beyond that.
 bool ParseNumber(const std::string &text, long *value);
+// A word as a message shows it: at most 40 characters, anything but
+// printable ASCII as \xHH.
+std::string Printable(const std::string &word);
 // Polls pred every 10 ms until it holds or timeoutMs passes.
 bool WaitUntil(const std::function<bool()> &pred, uint32_t timeoutMs);
 
 class Interpreter {
  public:
   void Add(const std::string &name, const std::string &usage, Handler handler);
+  void AddChecked(const std::string &name, const std::string &usage, Parser parser);
+  // Checks one line without running it: a checked command with the right
+  // words (its action is set), or a blank or comment line (action empty).
+  // Any other command is refused.
+  bool CheckLine(const std::string &line, Action *action, std::string *out) const;
   // Runs one line (blank and comment lines succeed). Lines from a script
   // and from the command pipe may run at once: every command is safe so.
   bool RunLine(const std::string &line, std::string *out);
@@ -48,7 +62,8 @@ class Interpreter {
  private:
   struct Command {
     std::string usage;
-    Handler handler;
+    Handler handler;  // one of the two
+    Parser parser;
   };
   std::map<std::string, Command> commands_;
   std::atomic<bool> quit_{false};

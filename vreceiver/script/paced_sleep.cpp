@@ -1,9 +1,10 @@
 #include "paced_sleep.h"
 
+#include <algorithm>
 #include <atomic>
-#include <chrono>
 
 #include "script_pace.h"
+#include "script_port.h"
 
 namespace vreceiver::script {
 
@@ -14,7 +15,7 @@ std::atomic<double> defaultSpeed{1.0};
 struct ThreadPacing {
   bool made = false;
   ScriptPace pace;
-  HANDLE stop = nullptr;
+  StopWait stop;
 };
 
 ThreadPacing &ThisThread() {
@@ -26,30 +27,26 @@ ThreadPacing &ThisThread() {
   return pacing;
 }
 
-int64_t NowUs() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 }  // namespace
 
 void SetDefaultSpeed(double speed) { defaultSpeed = speed; }
 void SetThreadSpeed(double speed) { ThisThread().pace.SetSpeed(speed); }
-void SetThreadStop(HANDLE stop) { ThisThread().stop = stop; }
+void SetThreadStop(StopWait stop) { ThisThread().stop = std::move(stop); }
 
 bool PacedSleep(uint32_t ms) {
   ThreadPacing &pacing = ThisThread();
-  const int64_t end = pacing.pace.SleepEnd(NowUs(), ms);
-  for (int64_t left = end - NowUs(); left > 0; left = end - NowUs()) {
-    const auto wait = static_cast<DWORD>((left + 999) / 1000);
+  Clock &clock = CurrentClock();
+  const int64_t end = pacing.pace.SleepEnd(clock.NowUs(), ms);
+  for (int64_t left = end - clock.NowUs(); left > 0; left = end - clock.NowUs()) {
+    // In pieces of at most a minute: a wait never reaches INFINITE.
+    const auto wait = static_cast<uint32_t>(std::min<int64_t>((left + 999) / 1000, 60000));
     if (!pacing.stop) {
-      Sleep(wait);
-    } else if (WaitForSingleObject(pacing.stop, wait) == WAIT_OBJECT_0) {
+      clock.Sleep(wait);
+    } else if (pacing.stop(wait)) {
       return false;
     }
   }
-  return !pacing.stop || WaitForSingleObject(pacing.stop, 0) != WAIT_OBJECT_0;
+  return !pacing.stop || !pacing.stop(0);
 }
 
 }  // namespace vreceiver::script

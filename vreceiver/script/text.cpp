@@ -1,15 +1,8 @@
 #include "text.h"
 
-#include "gbk_text.h"
 #include "vreceiver/receiver.h"
 
 namespace vreceiver::script {
-
-using tarvex::win32::GbkToWide;
-using tarvex::win32::WideToGbk;
-
-std::string GbkToUtf8(const std::string &gbk) { return WideToUtf8(GbkToWide(gbk)); }
-std::string Utf8ToGbk(const std::string &utf8) { return WideToGbk(Utf8ToWide(utf8)); }
 
 std::vector<std::string> LcdLinesFromUtf8(const std::vector<std::string> &utf8Lines) {
   std::vector<std::string> lines;

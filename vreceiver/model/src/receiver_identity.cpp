@@ -33,6 +33,16 @@ const char *PendantFamily(uint16_t productId) {
   return kOtherFamily;
 }
 
+bool FitsStringDescriptor(const std::string &utf8) {
+  size_t units = 0;
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte & 0xC0) != 0x80) ++units;  // a character starts
+    if ((byte & 0xF8) == 0xF0) ++units;  // beyond the BMP: a surrogate pair
+  }
+  return units <= kStringDescriptorChars;
+}
+
 DeviceIdentity DefaultReceiverStrings() {
   DeviceIdentity identity;
   identity.manufacturer = "Tarvex (virtual device)";

@@ -94,7 +94,9 @@ struct PendantState {
   bool wheelEnabled = false;
   bool emergencyStop = false;
   uint8_t axisCode = 17;     // X
-  int32_t wheelDetents = 0;  // where the wheel stands: all deltas sent, summed
+  // Where the wheel stands: all deltas sent, summed (64 bits: a day of
+  // fast turning passes 2^31 detents).
+  int64_t wheelDetents = 0;
 };
 
 // The receiver's answer to an information request.

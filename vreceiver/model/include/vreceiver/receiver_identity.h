@@ -4,6 +4,7 @@
 // the library's protocol, so it does not borrow the library's tables).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -41,6 +42,11 @@ struct DeviceIdentity {
            product == other.product && serial == other.serial;
   }
 };
+
+// A USB string descriptor holds up to 126 UTF-16 code units.
+constexpr size_t kStringDescriptorChars = 126;
+// Whether a UTF-8 text fits one.
+bool FitsStringDescriptor(const std::string &utf8);
 
 // The virtual receiver's strings until a script sets others: they say
 // plainly that it is no real receiver.
