@@ -7,10 +7,10 @@
 
 #include <cstdio>
 
+#include "gbk_text.h"
 #include "key_buttons.h"
 #include "pendant_resource.h"
 #include "pendant_state.h"
-#include "gbk_text.h"
 #include "vreceiver/pendant_commands.h"
 
 namespace pendant_window {

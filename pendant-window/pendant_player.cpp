@@ -4,9 +4,9 @@
 #include <fstream>
 #include <memory>
 
+#include "gbk_text.h"
 #include "paced_sleep.h"
 #include "replay.h"
-#include "gbk_text.h"
 
 namespace pendant_window {
 
@@ -98,8 +98,8 @@ void PendantPlayer::Step(const std::function<void(PlayProgress &)> &change) {
 // timeline; Stop() ends its sleeps.
 void PendantPlayer::Play() {
   using State = PlayProgress::State;
-  const Replay replay(interpreter_, tarvex::win32::WideToUtf8(
-                                        std::filesystem::path(path_).filename().wstring()));
+  const Replay replay(interpreter_,
+                      tarvex::win32::WideToUtf8(std::filesystem::path(path_).filename().wstring()));
   ReplaySummary summary;
   std::string error;
   if (!replay.Check(*Open(path_), &summary, &error)) {
@@ -117,16 +117,19 @@ void PendantPlayer::Play() {
   vreceiver::script::SetThreadStop(
       [this](uint32_t ms) { return WaitForSingleObject(stop_, ms) == WAIT_OBJECT_0; });
   uint64_t lastMs = 0;
-  const bool played = replay.Play(*Open(path_), [&](uint64_t number, const std::string &line) {
-    Step([&](PlayProgress &p) {
-      p.linesRun = number - 1;
-      p.playedMs += lastMs;
-    });
-    if (Stopped(stop_)) return false;
-    if (vreceiver::script::IsCommandLine(line)) echo_(line);
-    lastMs = vreceiver::script::PlayedMs(line);
-    return true;
-  }, &error);
+  const bool played = replay.Play(
+      *Open(path_),
+      [&](uint64_t number, const std::string &line) {
+        Step([&](PlayProgress &p) {
+          p.linesRun = number - 1;
+          p.playedMs += lastMs;
+        });
+        if (Stopped(stop_)) return false;
+        if (vreceiver::script::IsCommandLine(line)) echo_(line);
+        lastMs = vreceiver::script::PlayedMs(line);
+        return true;
+      },
+      &error);
   const bool stopped = Stopped(stop_);
   Step([&](PlayProgress &p) {
     if (played) {

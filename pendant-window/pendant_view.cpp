@@ -9,10 +9,10 @@
 
 #include "gbk_text.h"
 #include "input_texts.h"
+#include "pendant_resource.h"
 #include "pendant_state.h"
 #include "pendant_texts.h"
 #include "vreceiver/pendant.h"
-#include "pendant_resource.h"
 #include "wheel_control.h"
 
 namespace pendant_window {
@@ -160,7 +160,8 @@ void FillChoices(PendantWindow &w) {
   }
   SendDlgItemMessageW(w.dialog, IDC_PENDANT_RSSI, TBM_SETRANGE, TRUE, MAKELPARAM(0, 255));
   int logColumns[] = {48, 100};  // dialog units: after the time, after the kind
-  SendDlgItemMessageW(w.dialog, IDC_PENDANT_LOG, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(logColumns));
+  SendDlgItemMessageW(w.dialog, IDC_PENDANT_LOG, LB_SETTABSTOPS, 2,
+                      reinterpret_cast<LPARAM>(logColumns));
 }
 
 void RefreshView(PendantWindow &w) {

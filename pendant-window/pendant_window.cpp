@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "key_buttons.h"
-#include "pendant_state.h"
 #include "pendant_resource.h"
+#include "pendant_state.h"
 #include "wheel_control.h"
 
 namespace pendant_window {

@@ -8,11 +8,11 @@
 
 #include <cstdio>
 
+#include "gbk_text.h"
 #include "pendant_resource.h"
 #include "pendant_state.h"
 #include "pendant_texts.h"
 #include "recording_commands.h"
-#include "gbk_text.h"
 
 namespace pendant_window {
 

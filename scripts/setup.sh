@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64
   xvfb xauth x11-utils openbox imagemagick fonts-wqy-microhei
-  clang lld llvm zip unzip gnuplot-nox
+  clang clang-format lld llvm zip unzip gnuplot-nox
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Every test: installs what is missing, builds all presets, runs the native
+# Every test: installs what is missing, checks that the C and C++ files are
+# as clang-format writes them, builds all presets, runs the native
 # unit tests (plain, ASan+UBSan, TSan) and the Wine tests of the real
 # Windows binaries, both architectures; then makes the release (dist/) from
 # those builds, checks its zips (an MSVC-target caller and the example under
@@ -7,6 +8,7 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
+scripts/format-check.sh
 # Whether this host runs 32-bit programs, said once; where it does not,
 # every Wine step runs Wine's 64-bit loader and the 32-bit programs' tests
 # are skipped (TARVEX_NO_32BIT=1 makes any host behave so).

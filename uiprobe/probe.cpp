@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gbk_text.h"
 #include "pendant_resource.h"
 #include "tarvex_title.h"
-#include "gbk_text.h"
 #include "text.h"
 
 namespace uiprobe {

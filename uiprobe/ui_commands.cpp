@@ -228,8 +228,8 @@ bool WheelCommand(const Args &args, std::string *out) {
   long detents = 0;
   auto by = args.options.find("by");
   const std::string how = by == args.options.end() ? "notches" : by->second;
-  if (args.words.size() != 1 || !vreceiver::script::ParseNumber(args.words[0], &detents) || detents < -273 ||
-      detents > 273 || (how != "notches" && how != "keys" && how != "drag")) {
+  if (args.words.size() != 1 || !vreceiver::script::ParseNumber(args.words[0], &detents) ||
+      detents < -273 || detents > 273 || (how != "notches" && how != "keys" && how != "drag")) {
     *out = "expected detents from -273 to 273 and by=notches, keys or drag";
     return false;
   }

@@ -37,7 +37,7 @@ static void add_report(struct vr_child *child, UCHAR report_id, USHORT length, U
                        UCHAR main) {
   const UCHAR count = (UCHAR)(length - 1);
   const UCHAR id[] = {0x85, report_id};
-  const UCHAR fields[] = {0x09, usage, 0x15, 0x00, 0x26, 0xFF, 0x00,
+  const UCHAR fields[] = {0x09, usage, 0x15, 0x00,  0x26, 0xFF, 0x00,
                           0x75, 0x08,  0x95, count, main, 0x02};
   if (report_id) add_bytes(child, id, sizeof(id));
   add_bytes(child, fields, sizeof(fields));
@@ -70,7 +70,8 @@ static NTSTATUS create_child(const struct tarvexvr_interface *info) {
   ULONG number = (ULONG)generation, length, digit;
   wcscpy(name_buffer, L"\\Device\\TarvexVReceiverChild");
   length = (ULONG)wcslen(name_buffer);
-  for (digit = 100000; digit; digit /= 10) name_buffer[length++] = (WCHAR)(L'0' + number / digit % 10);
+  for (digit = 100000; digit; digit /= 10)
+    name_buffer[length++] = (WCHAR)(L'0' + number / digit % 10);
   name_buffer[length] = 0;
   RtlInitUnicodeString(&name, name_buffer);
   if ((status = IoCreateDevice(vr.driver, 0, &name, FILE_DEVICE_UNKNOWN, 0, FALSE, &pdo))) {

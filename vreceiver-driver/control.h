@@ -23,7 +23,8 @@
 #define TARVEXVR_CHILD_COMPATIBLE_ID "TARVEXVR_INTERFACE"
 #define TARVEXVR_SERVICE L"tarvexvr"
 
-#define TARVEXVR_IOCTL(n) CTL_CODE(FILE_DEVICE_UNKNOWN, 0x900 + (n), METHOD_BUFFERED, FILE_ANY_ACCESS)
+#define TARVEXVR_IOCTL(n) \
+  CTL_CODE(FILE_DEVICE_UNKNOWN, 0x900 + (n), METHOD_BUFFERED, FILE_ANY_ACCESS)
 /* in: struct tarvexvr_layout. The children that leave are surprise-removed,
  * the new ones arrive; returns at once (Plug and Play runs on). */
 #define IOCTL_TARVEXVR_SET_LAYOUT TARVEXVR_IOCTL(1)
@@ -93,9 +94,9 @@ struct tarvexvr_layout {
 
 /* Which parts of the rules a behaviour request sets. The write refusal is
  * set only when it was set anew: the device counts it down. */
-#define TARVEXVR_SET_WRITE_RULES 1u /* refuse_writes, accept_first */
-#define TARVEXVR_SET_READ_RULES 2u  /* refuse_reads */
-#define TARVEXVR_SET_INFO_REPORT 4u /* info_report */
+#define TARVEXVR_SET_WRITE_RULES 1u  /* refuse_writes, accept_first */
+#define TARVEXVR_SET_READ_RULES 2u   /* refuse_reads */
+#define TARVEXVR_SET_INFO_REPORT 4u  /* info_report */
 #define TARVEXVR_SET_STATE_REPORT 8u /* state_report */
 
 struct tarvexvr_behaviour {
@@ -108,12 +109,12 @@ struct tarvexvr_behaviour {
 };
 
 enum tarvexvr_event_kind {
-  TARVEXVR_EVENT_OPENED = 1,         /* a program opened the interface `id`
-                                        (`accepted` 0: the open was refused) */
-  TARVEXVR_EVENT_CLOSED = 2,         /* that open (same `file`) was closed */
-  TARVEXVR_EVENT_FEATURE_WRITE = 3,  /* a feature report reached the device */
-  TARVEXVR_EVENT_FEATURE_READ = 4,   /* a feature report was asked for */
-  TARVEXVR_EVENT_LOST = 5            /* `length` events were dropped (queue full) */
+  TARVEXVR_EVENT_OPENED = 1,        /* a program opened the interface `id`
+                                       (`accepted` 0: the open was refused) */
+  TARVEXVR_EVENT_CLOSED = 2,        /* that open (same `file`) was closed */
+  TARVEXVR_EVENT_FEATURE_WRITE = 3, /* a feature report reached the device */
+  TARVEXVR_EVENT_FEATURE_READ = 4,  /* a feature report was asked for */
+  TARVEXVR_EVENT_LOST = 5           /* `length` events were dropped (queue full) */
 };
 
 struct tarvexvr_event {

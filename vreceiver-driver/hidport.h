@@ -6,6 +6,7 @@
 #include <ntddk.h>
 /* hidclass.h needs the usage types first. */
 #include <hidusage.h>
+
 #include <ddk/hidclass.h>
 
 typedef struct _HID_MINIDRIVER_REGISTRATION {

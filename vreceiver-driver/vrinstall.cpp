@@ -49,7 +49,8 @@ void RemoveBusDevice() {
 // deletes it; nothing to do when it is not there.
 void RemoveService() {
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  SC_HANDLE service = manager ? OpenServiceW(manager, TARVEXVR_SERVICE, SERVICE_ALL_ACCESS) : nullptr;
+  SC_HANDLE service =
+      manager ? OpenServiceW(manager, TARVEXVR_SERVICE, SERVICE_ALL_ACCESS) : nullptr;
   if (service) {
     SERVICE_STATUS status = {};
     ControlService(service, SERVICE_CONTROL_STOP, &status);

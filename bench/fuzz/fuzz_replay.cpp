@@ -54,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return 0;
   }
   std::istringstream played(text);
-  replay.Play(played, [](uint64_t, const std::string &) { return true; }, &error);
+  replay.Play(
+      played, [](uint64_t, const std::string &) { return true; }, &error);
   harness->served.TakeSent();
   return 0;
 }

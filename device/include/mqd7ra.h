@@ -45,7 +45,7 @@ extern "C" {
 /* Packed input value: input report bytes 2..5. */
 typedef uint32_t InputWord;
 
-#define INPUTWORD_KEY1(w) ((uint8_t)((w)&0xFFu))         /* first key, 0 for none */
+#define INPUTWORD_KEY1(w) ((uint8_t)((w)&0xFFu))           /* first key, 0 for none */
 #define INPUTWORD_KEY2(w) ((uint8_t)(((w) >> 8) & 0xFFu))  /* second key, 0 for none */
 #define INPUTWORD_MODE(w) ((uint8_t)(((w) >> 16) & 0xFFu)) /* step code and flags */
 #define INPUTWORD_AXIS(w) ((uint8_t)(((w) >> 24) & 0xFFu)) /* axis-selector code */

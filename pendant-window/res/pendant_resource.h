@@ -32,5 +32,5 @@
 #define IDC_PENDANT_PLAY 2053           // play / stop
 #define IDC_PENDANT_PLAY_PROGRESS 2054  // how much of the recorded time was played
 #define IDC_PENDANT_PLAY_STATUS 2055    // the same in words, or how the play ended
-#define IDC_PENDANT_KEY_FIRST 2101  // key code K is button IDC_PENDANT_KEY_FIRST - 1 + K
+#define IDC_PENDANT_KEY_FIRST 2101      // key code K is button IDC_PENDANT_KEY_FIRST - 1 + K
 #define PENDANT_KEY_COUNT 16

@@ -80,8 +80,8 @@ TEST_F(MonitorTest, StartAndTeardownRunInTheirOrder) {
 
   binding.calls.clear();
   dialog.OnDestroy();
-  EXPECT_EQ(binding.calls, (std::vector<std::string>{"default-destroy", "timer-stop",
-                                                     "lookup:XClose", "XClose"}));
+  EXPECT_EQ(binding.calls,
+            (std::vector<std::string>{"default-destroy", "timer-stop", "lookup:XClose", "XClose"}));
 }
 
 TEST_F(MonitorTest, MissingXOpenLeavesTheWindowNotConnected) {

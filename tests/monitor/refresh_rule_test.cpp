@@ -117,7 +117,8 @@ TEST_F(RefreshRuleTest, ABacklogIsShownWithItsLinesWrittenFirst) {
   Pump();
 
   std::string lines[8];
-  for (int i = 0; i < 7; ++i) lines[i + 1] = lines[i] + " 接收到滚轮1数据,总数据：" + std::to_string(i) + " \n";
+  for (int i = 0; i < 7; ++i)
+    lines[i + 1] = lines[i] + " 接收到滚轮1数据,总数据：" + std::to_string(i) + " \n";
   using Shown = std::pair<std::string, std::string>;
   EXPECT_EQ(shown, (std::vector<Shown>{{"+4", lines[4]}, {"+7", lines[7]}}));
   EXPECT_EQ(out.str(), lines[7]);

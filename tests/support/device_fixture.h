@@ -13,9 +13,9 @@
 
 #include "library.h"
 #include "posted_message.h"
+#include "virtual_platform.h"
 #include "vreceiver/pendant.h"
 #include "vreceiver/receiver.h"
-#include "virtual_platform.h"
 
 namespace devicetest {
 

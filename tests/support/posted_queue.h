@@ -17,8 +17,8 @@ namespace testsupport {
 
 class PostedQueue {
  public:
-  using Sink = std::function<void(mqd7ra::WindowHandle window, uint32_t message,
-                                  uintptr_t wParam, intptr_t lParam)>;
+  using Sink = std::function<void(mqd7ra::WindowHandle window, uint32_t message, uintptr_t wParam,
+                                  intptr_t lParam)>;
   static constexpr size_t kLimit = 10000;
 
   // Called on the posting (or releasing) thread for every message taken.

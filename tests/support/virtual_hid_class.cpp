@@ -210,9 +210,8 @@ ReadResult VirtualHidClass::Read(DeviceHandle handle, uint8_t *buffer, uint32_t 
   std::unique_lock<std::mutex> lock(host_.mutex);
   ++heldReads_;
   host_.Changed();
-  host_.changed.wait(lock, [&] {
-    return !holdReads_ || shutdown_ || (self != nullptr && self->terminated);
-  });
+  host_.changed.wait(
+      lock, [&] { return !holdReads_ || shutdown_ || (self != nullptr && self->terminated); });
   --heldReads_;
   if (self != nullptr && self->terminated) {
     lock.unlock();

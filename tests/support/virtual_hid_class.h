@@ -47,8 +47,8 @@ struct IoCounters {
   uint32_t invalidCloses = 0;       // a value not open (closed twice, or never opened)
   uint32_t strayReads = 0;          // reads of any interface but the receiver's input one
   uint32_t refusedFeatureBuffers = 0;
-  uint32_t reportsDropped = 0;      // overwritten in a full ring
-  uint32_t openHandles = 0;         // every interface, foreign ones included
+  uint32_t reportsDropped = 0;  // overwritten in a full ring
+  uint32_t openHandles = 0;     // every interface, foreign ones included
 };
 
 // When a cancel of a pending read takes effect.

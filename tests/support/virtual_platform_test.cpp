@@ -202,8 +202,7 @@ TEST_F(VirtualPlatformTest, ACloseOrRequestWaitsForThePendingRead) {
   const mqd7ra::ThreadHandle thread = StartRead(&job);
   WaitPending(1);
   std::thread closer([&] { EXPECT_EQ(1, platform.CloseDevice(input)); });
-  ASSERT_TRUE(
-      receiver.WaitFor([&] { return platform.Counters().closesThatWaited == 1; }, kWaitMs));
+  ASSERT_TRUE(receiver.WaitFor([&] { return platform.Counters().closesThatWaited == 1; }, kWaitMs));
   EXPECT_EQ(-1, job.result);
   pendant.PressKeys(1);
   closer.join();

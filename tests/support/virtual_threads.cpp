@@ -51,9 +51,8 @@ void VirtualThreads::Run(Thread *thread) {
   bool start = false;
   {
     std::unique_lock<std::mutex> lock(host_.mutex);
-    host_.changed.wait(lock, [&] {
-      return (thread->resumed && !holdStarts_) || thread->terminated || released_;
-    });
+    host_.changed.wait(
+        lock, [&] { return (thread->resumed && !holdStarts_) || thread->terminated || released_; });
     start = !released_ && !thread->terminated;
     thread->started = start;
   }
@@ -90,9 +89,9 @@ bool VirtualThreads::Wait(ThreadHandle thread, uint32_t milliseconds) {
   Thread *t = FindLocked(thread);
   if (t == nullptr) return true;
   // A thread ended by force finishes in real time, however fast time runs.
-  const auto limit =
-      t->terminated ? std::chrono::microseconds(std::chrono::milliseconds(milliseconds))
-                    : ScaledLocked(milliseconds);
+  const auto limit = t->terminated
+                         ? std::chrono::microseconds(std::chrono::milliseconds(milliseconds))
+                         : ScaledLocked(milliseconds);
   return host_.changed.wait_for(lock, limit, [t] { return t->finished; });
 }
 

@@ -27,18 +27,21 @@ TEST(CommandLanguage, ALineIsWordsQuotedTextOptionsAndAComment) {
 }
 
 TEST(CommandLanguage, ANumberIsDecimalOrHexWithinThirtyTwoBits) {
-  const std::pair<const char *, long> good[] = {
-      {"0", 0},           {"010", 10},  // decimal, never octal
-      {"-7", -7},         {"0xEB91", 0xEB91},
-      {"0X1f", 31},       {"2147483647", 2147483647},
-      {"-2147483648", -2147483647L - 1}, {"0x7FFFFFFF", 0x7FFFFFFF}};
+  const std::pair<const char *, long> good[] = {{"0", 0},
+                                                {"010", 10},  // decimal, never octal
+                                                {"-7", -7},
+                                                {"0xEB91", 0xEB91},
+                                                {"0X1f", 31},
+                                                {"2147483647", 2147483647},
+                                                {"-2147483648", -2147483647L - 1},
+                                                {"0x7FFFFFFF", 0x7FFFFFFF}};
   for (const auto &g : good) {
     long value = 1;
     EXPECT_TRUE(ParseNumber(g.first, &value)) << g.first;
     EXPECT_EQ(g.second, value) << g.first;
   }
-  for (const char *bad : {"", "-", "0x", "+1", " 1", "1 ", "1e3", "12a", "0x80000000",
-                          "2147483648", "-2147483649", "4294967296", "99999999999999999999"}) {
+  for (const char *bad : {"", "-", "0x", "+1", " 1", "1 ", "1e3", "12a", "0x80000000", "2147483648",
+                          "-2147483649", "4294967296", "99999999999999999999"}) {
     long value = 0;
     EXPECT_FALSE(ParseNumber(bad, &value)) << bad;
   }

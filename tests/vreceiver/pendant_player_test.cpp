@@ -28,16 +28,16 @@ struct Fixture {
   pendant_window::PendantPlayer player{
       interpreter, [this](const std::string &line) { echoed.push_back(line); }, [] {}};
   Fixture() {
-    interpreter.AddChecked("note", "",
-                           [this](const vreceiver::script::Args &args,
-                                  vreceiver::script::Action *act, std::string *) {
-                             const std::string word = args.words.at(0);
-                             *act = [this, word](std::string *) {
-                               noted.push_back(word);
-                               return true;
-                             };
-                             return true;
-                           });
+    interpreter.AddChecked(
+        "note", "",
+        [this](const vreceiver::script::Args &args, vreceiver::script::Action *act, std::string *) {
+          const std::string word = args.words.at(0);
+          *act = [this, word](std::string *) {
+            noted.push_back(word);
+            return true;
+          };
+          return true;
+        });
     vreceiver::script::AddSleep(interpreter);
   }
   bool Play(const std::vector<std::string> &lines, std::string *error) {
@@ -93,8 +93,7 @@ void ARefusedLinePlaysNothingAndIsNamed() {
   CHECK(f.Play({"note a", "sleep 100", "run cmd.exe", "note b"}, &error));
   CHECK(f.WaitState(State::kFailed));
   const PlayProgress failed = f.player.Progress();
-  CHECK(failed.failure ==
-        "pendant_player_test.vr:3: 'run' is not a command a recording holds");
+  CHECK(failed.failure == "pendant_player_test.vr:3: 'run' is not a command a recording holds");
   CHECK(f.noted.empty() && f.echoed.empty());
   CHECK(pendant_window::PlayStatusText(failed).find(L"失败 failed at pendant_player_test.vr:3") ==
         0);

@@ -14,7 +14,6 @@
 
 namespace {
 
-
 void LinesDecodeAsGbk() {
   // 你好 (C4 E3 BA C3) and spaces
   CHECK(pendant_window::LcdLineText("\xC4\xE3\xBA\xC3  ") == L"\u4F60\u597D  ");

@@ -40,9 +40,9 @@ class ReplayTest : public ::testing::Test {
   bool Play(const std::string &text) {
     std::istringstream in(text);
     std::string error;
-    const bool ok = Replay(commands_, "r.vr").Play(in, [](uint64_t, const std::string &) {
-      return true;
-    }, &error);
+    const bool ok = Replay(commands_, "r.vr")
+                        .Play(
+                            in, [](uint64_t, const std::string &) { return true; }, &error);
     EXPECT_EQ("", error);
     return ok;
   }
@@ -68,16 +68,17 @@ vreceiver::testing::VirtualClock ReplayTest::clock_;
 
 // Every line before the refused one is a command that would act: the check
 // acts on none of them.
-constexpr char kActingLines[] = "product 0xEB92\r\ninfo id=1 rssi=9\r\nunplug\r\nplug\r\nkeys 1\r\n"
-                                "report 04 00 01 02 03 04 05 06\r\nwheel 5\r\nsleep 10\r\n";
+constexpr char kActingLines[] =
+    "product 0xEB92\r\ninfo id=1 rssi=9\r\nunplug\r\nplug\r\nkeys 1\r\n"
+    "report 04 00 01 02 03 04 05 06\r\nwheel 5\r\nsleep 10\r\n";
 
 TEST_F(ReplayTest, ACommandNoRecordingHoldsIsRefusedBeforeAnythingActs) {
   const uint64_t version = served_.receiver.Settings().version;
   for (const char *line :
        {"run cmd.exe /c echo hello", "timings C:\\windows\\win.ini", "snapshot a",
-        "expect-file C:\\x yes", "ui-click 1021", "ui-type 2050 \"x\"", "kill", "interrupt",
-        "help", "quit", "echo hi", "show", "foreign 3", "refuse-writes -1", "mark m",
-        "clear-log", "expect-greetings 1"}) {
+        "expect-file C:\\x yes", "ui-click 1021", "ui-type 2050 \"x\"", "kill", "interrupt", "help",
+        "quit", "echo hi", "show", "foreign 3", "refuse-writes -1", "mark m", "clear-log",
+        "expect-greetings 1"}) {
     const std::string name = std::string(line).substr(0, std::string(line).find(' '));
     EXPECT_EQ("r.vr:9: '" + name + "' is not a command a recording holds",
               Refusal(kActingLines + std::string(line) + "\r\nkeys 2\r\n"));
@@ -163,7 +164,7 @@ TEST_F(ReplayTest, WhatTheRecorderWritesReplaysReportForReport) {
       report[b] = static_cast<uint8_t>(seed >> (8 + b * 3));
     }
     if (seed % 3 != 0) report[2] = report[3] = 0;  // mostly no key, as a pendant sends
-    timeUs += seed % 7 * 900;                       // gaps of 0 to 5.4 ms
+    timeUs += seed % 7 * 900;                      // gaps of 0 to 5.4 ms
     ASSERT_TRUE(recording.AddReport(timeUs, report, &command));
     reports.push_back(report);
     if (i == 1500) {

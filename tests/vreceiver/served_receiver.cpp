@@ -6,8 +6,7 @@ namespace {
 constexpr uint32_t kSliceMs = 20;  // how soon a thread sees the stop
 }  // namespace
 
-ServedReceiver::ServedReceiver()
-    : follow_([this] { Follow(); }), take_([this] { Take(); }) {}
+ServedReceiver::ServedReceiver() : follow_([this] { Follow(); }), take_([this] { Take(); }) {}
 
 ServedReceiver::~ServedReceiver() {
   stopping_ = true;

@@ -235,8 +235,8 @@ int Cfgmgr32() {
   std::fflush(stdout);
   // Last: under Wine 8.0 this call ends the process.
   std::vector<wchar_t> list(size ? size : 1);
-  const CONFIGRET listAnswer = CM_Get_Device_Interface_ListW(
-      &hidClass, nullptr, list.data(), size, CM_GET_DEVICE_INTERFACE_LIST_PRESENT);
+  const CONFIGRET listAnswer = CM_Get_Device_Interface_ListW(&hidClass, nullptr, list.data(), size,
+                                                             CM_GET_DEVICE_INTERFACE_LIST_PRESENT);
   std::printf("CM_Get_Device_Interface_ListW: 0x%lX\n", listAnswer);
   std::fflush(stdout);
   return 0;

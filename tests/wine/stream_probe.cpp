@@ -129,8 +129,8 @@ int main(int argc, char **argv) {
     Say("MQD7RA.dll or one of its exports is missing");
     return 2;
   }
-  HWND window = CreateWindowExA(0, "STATIC", "stream_probe", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND window = CreateWindowExA(0, "STATIC", "stream_probe", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
   x.xinit();
   Connect(x, window);
   Counts counts;

@@ -12,7 +12,7 @@ namespace vreceiver::process {
 namespace {
 
 constexpr size_t kRecentEvents = 16;
-constexpr const char *kEventNames[] = {"?", "opened", "closed", "feature-write", "feature-read",
+constexpr const char *kEventNames[] = {"?",   "opened", "closed", "feature-write", "feature-read",
                                        "lost"};
 
 }  // namespace

@@ -18,7 +18,8 @@ namespace vreceiver::process {
 
 class DeviceEvents {
  public:
-  DeviceEvents(Receiver &receiver, ControlDevice &control) : receiver_(receiver), control_(control) {}
+  DeviceEvents(Receiver &receiver, ControlDevice &control)
+      : receiver_(receiver), control_(control) {}
   ~DeviceEvents() { Join(); }
   DeviceEvents(const DeviceEvents &) = delete;
   DeviceEvents &operator=(const DeviceEvents &) = delete;

@@ -106,8 +106,8 @@ bool DeviceServer::PresentInterfaces(const DeviceSettings &settings, std::string
     SleepUnlessStopping(settings.arrivalGapMs, stopping_);
   }
   if (!SendLayout(layout, out) || !WaitListed(layout, ever_, stopping_, out)) return false;
-  const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - start);
   std::printf("device: %u HID interfaces listed after %ld ms\n",
               static_cast<unsigned>(layout.size()), static_cast<long>(ms.count()));
   std::fflush(stdout);
@@ -125,8 +125,8 @@ bool DeviceServer::PresentRules(const DeviceSettings &settings) {
   if (!rulesSent_ || settings.rules.refuse_reads != rules_.refuse_reads) {
     behaviour.mask |= TARVEXVR_SET_READ_RULES;
   }
-  if (!rulesSent_ || std::memcmp(settings.rules.info_report, rules_.info_report,
-                                 sizeof rules_.info_report) != 0) {
+  if (!rulesSent_ ||
+      std::memcmp(settings.rules.info_report, rules_.info_report, sizeof rules_.info_report) != 0) {
     behaviour.mask |= TARVEXVR_SET_INFO_REPORT;
   }
   std::copy(settings.stateReport.begin(), settings.stateReport.end(), behaviour.state_report);

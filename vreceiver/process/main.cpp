@@ -106,7 +106,8 @@ int Serve(const Options &options) {
   auto *server = new vreceiver::process::DeviceServer(*receiver);
   auto *recording = new vreceiver::script::Interpreter;
   vreceiver::script::AddRecordingCommands(*recording, *receiver);
-  if (!options.replay.empty() && !vreceiver::process::CheckRecording(options.replay, *recording)) ExitProcess(1);
+  if (!options.replay.empty() && !vreceiver::process::CheckRecording(options.replay, *recording))
+    ExitProcess(1);
   auto *interpreter = new vreceiver::script::Interpreter;
   vreceiver::process::AddReceiverCommands(*interpreter, *receiver, vreceiver::hid::ListPaths);
   vreceiver::process::AddProgramCommands(*interpreter);
@@ -140,8 +141,8 @@ int Serve(const Options &options) {
       // What the receiver saw, for the failure's report.
       std::string state;
       interpreter->RunLine("show", &state);
-      std::printf("receiver state at the failure:\n%s\nthe device's last events:\n%s", state.c_str(),
-                  server->RecentEvents().c_str());
+      std::printf("receiver state at the failure:\n%s\nthe device's last events:\n%s",
+                  state.c_str(), server->RecentEvents().c_str());
       break;
     }
   }

@@ -127,7 +127,8 @@ Check BytesAre(std::function<std::vector<std::vector<uint8_t>>(vreceiver::Receiv
 std::string DescribeDisplay(const vreceiver::DisplayText &text) {
   std::string line = "display day=" + std::to_string(text.day) + " payload(" +
                      std::to_string(text.payload.size()) + ")=" + HexOf(text.payload);
-  for (const std::string &lcd : text.lines) line += "\n  |" + vreceiver::script::GbkToUtf8(lcd) + "|";
+  for (const std::string &lcd : text.lines)
+    line += "\n  |" + vreceiver::script::GbkToUtf8(lcd) + "|";
   return line;
 }
 
@@ -188,9 +189,9 @@ bool ArrivalCommand(vreceiver::Receiver &r, const Args &a, std::string *out) {
     *out = "expected input-first or input-last, and gap=MS from 0 to 60000";
     return false;
   }
-  r.SetArrival(order == "input-first" ? vreceiver::Arrival::kInputFirst
-                                      : vreceiver::Arrival::kInputLast,
-               static_cast<uint32_t>(gap));
+  r.SetArrival(
+      order == "input-first" ? vreceiver::Arrival::kInputFirst : vreceiver::Arrival::kInputLast,
+      static_cast<uint32_t>(gap));
   return Served(r, out);
 }
 
@@ -270,7 +271,8 @@ bool ExpectDisplay(vreceiver::Receiver &r, const Args &a, std::string *out) {
   }
   const vreceiver::DisplayText &text = texts[index];
   std::string want;
-  for (const std::string &line : vreceiver::script::LcdLinesFromUtf8({a.words.begin() + 1, a.words.end()})) {
+  for (const std::string &line :
+       vreceiver::script::LcdLinesFromUtf8({a.words.begin() + 1, a.words.end()})) {
     want += line;
   }
   if (std::string(text.payload.begin(), text.payload.end()) == want) return true;

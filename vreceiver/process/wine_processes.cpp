@@ -27,8 +27,7 @@ bool IsWineProcess(uint32_t processId) {
   CloseHandle(process);
   char windows[MAX_PATH];
   const UINT windowsLength = GetSystemWindowsDirectoryA(windows, MAX_PATH);
-  return named && windowsLength > 0 &&
-         Lower(image).compare(0, windowsLength, Lower(windows)) == 0;
+  return named && windowsLength > 0 && Lower(image).compare(0, windowsLength, Lower(windows)) == 0;
 }
 
 }  // namespace vreceiver::process

@@ -167,20 +167,21 @@ bool Reports(const Args &a, std::function<void(Pendant &)> *does, std::string *o
 void AddPendant(Interpreter &in, Receiver &r) {
   in.AddChecked("keys", "keys K1 [K2]              one report with these key codes down",
                 OnPendant(r, Keys));
-  in.AddChecked("release", "release                   one report with no key down",
-                OnPendant(r, [](const Args &a, std::function<void(Pendant &)> *does,
-                                std::string *out) {
-                  *does = [](Pendant &p) { p.ReleaseKeys(); };
-                  return Shape(a, 0, 0, {}, out);
-                }));
-  in.AddChecked("wheel", "wheel DELTA               turn the wheel (any delta; split into -128..127)",
+  in.AddChecked(
+      "release", "release                   one report with no key down",
+      OnPendant(r, [](const Args &a, std::function<void(Pendant &)> *does, std::string *out) {
+        *does = [](Pendant &p) { p.ReleaseKeys(); };
+        return Shape(a, 0, 0, {}, out);
+      }));
+  in.AddChecked("wheel",
+                "wheel DELTA               turn the wheel (any delta; split into -128..127)",
                 OnPendant(r, Wheel));
   in.AddChecked("axis",
                 "axis CODE                 axis selector code (17 X .. 23 7th axis, others OFF)",
                 OnPendant(r, Code(255, &Pendant::SetAxis)));
-  in.AddChecked("step",
-                "step CODE                 step selector code (13 1x, 14 10x, 15 100x, 16 1000x ...)",
-                OnPendant(r, Code(63, &Pendant::SetStep)));
+  in.AddChecked(
+      "step", "step CODE                 step selector code (13 1x, 14 10x, 15 100x, 16 1000x ...)",
+      OnPendant(r, Code(63, &Pendant::SetStep)));
   in.AddChecked("wheel-enable", "wheel-enable on|off       the wheel-enable flag",
                 OnPendant(r, Switch(&Pendant::SetWheelEnabled)));
   in.AddChecked("estop", "estop on|off              the emergency-stop flag",
@@ -189,32 +190,32 @@ void AddPendant(Interpreter &in, Receiver &r) {
       "report",
       "report B0 .. B7 [B0 .. B7 ..]   the pendant sends these raw input reports (hex), in order",
       OnPendant(r, Reports));
-  in.AddChecked("wait-sent",
-                "wait-sent                 wait until every queued input report was sent",
-                [&r](const Args &a, Action *act, std::string *out) {
-                  long timeout = kDefaultTimeoutMs;
-                  const auto given = a.options.find("timeout");
-                  if (!Shape(a, 0, 0, {"timeout"}, out)) return false;
-                  if (given != a.options.end() &&
-                      (!ParseNumber(given->second, &timeout) || timeout < 0)) {
-                    *out = "timeout must be milliseconds";
-                    return false;
-                  }
-                  *act = [&r, timeout](std::string *o) {
-                    bool ok = r.WaitFor([&] { return r.PendingReports() == 0; },
-                                        static_cast<uint32_t>(timeout));
-                    if (!ok) *o = std::to_string(r.PendingReports()) + " reports still queued";
-                    return ok;
-                  };
-                  return true;
-                });
+  in.AddChecked(
+      "wait-sent", "wait-sent                 wait until every queued input report was sent",
+      [&r](const Args &a, Action *act, std::string *out) {
+        long timeout = kDefaultTimeoutMs;
+        const auto given = a.options.find("timeout");
+        if (!Shape(a, 0, 0, {"timeout"}, out)) return false;
+        if (given != a.options.end() && (!ParseNumber(given->second, &timeout) || timeout < 0)) {
+          *out = "timeout must be milliseconds";
+          return false;
+        }
+        *act = [&r, timeout](std::string *o) {
+          bool ok =
+              r.WaitFor([&] { return r.PendingReports() == 0; }, static_cast<uint32_t>(timeout));
+          if (!ok) *o = std::to_string(r.PendingReports()) + " reports still queued";
+          return ok;
+        };
+        return true;
+      });
 }
 
 }  // namespace
 
 void AddSleep(Interpreter &in) {
   in.AddChecked(
-      "sleep", "sleep MS                  pause MS after the previous sleep (recorded gaps; --speed)",
+      "sleep",
+      "sleep MS                  pause MS after the previous sleep (recorded gaps; --speed)",
       [](const Args &a, Action *act, std::string *out) {
         long ms = 0;
         if (!Shape(a, 1, 1, {}, out) || !ParseNumber(a.words[0], &ms) || ms < 0) {

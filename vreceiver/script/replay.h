@@ -30,9 +30,9 @@ struct ReplayLimits {
 
 struct ReplaySummary {
   uint64_t lines = 0;
-  uint64_t playMs = 0;        // its sleeps added up, as they will play
-  uint64_t notes = 0;         // lines that play other than written
-  std::string firstNotes;     // the first few of them, "FILE:LINE: note" each
+  uint64_t playMs = 0;     // its sleeps added up, as they will play
+  uint64_t notes = 0;      // lines that play other than written
+  std::string firstNotes;  // the first few of them, "FILE:LINE: note" each
 };
 
 // `recording` holds the recording's commands only (AddRecordingCommands).

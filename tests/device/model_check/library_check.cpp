@@ -68,8 +68,9 @@ std::string Hex(const uint8_t *bytes, size_t n) {
 struct LibraryCheck::State {
   explicit State(const CheckOptions &o) : options(o), random(o.seed) {
     platform.threads().SpeedUp(kTimeFactor);
-    platform.SetMessageSink([this](mqd7ra::WindowHandle w, uint32_t m, uintptr_t wp,
-                                   intptr_t lp) { messages.Post(Message{w, m, wp, lp}); });
+    platform.SetMessageSink([this](mqd7ra::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
+      messages.Post(Message{w, m, wp, lp});
+    });
   }
 
   CheckOptions options;
@@ -139,9 +140,9 @@ void LibraryCheck::State::Step() {
         << ", unsent " << receiver.PendingReports() << ", open handles "
         << platform.Counters().openHandles << "/" << reference.OpenHandles() << ", input "
         << library.InputHandle() << " (open " << reference.inputOpen() << "), feature "
-        << library.FeatureHandle() << " (open " << reference.featureOpen()
-        << "), running threads " << platform.threads().Running() << ", pending reads "
-        << platform.hid().PendingReads() << "/" << reference.PendingReads();
+        << library.FeatureHandle() << " (open " << reference.featureOpen() << "), running threads "
+        << platform.threads().Running() << ", pending reads " << platform.hid().PendingReads()
+        << "/" << reference.PendingReads();
     Fail(out.str());
   }
   CheckMessages(before);
@@ -210,8 +211,7 @@ void LibraryCheck::State::CheckGetInput() {
   Expect("XGetInput", reference.XGetInput(expected, &expectedStatus),
          library.XGetInput(actual, &actualStatus));
   Expect("XGetInput input word", expected[0], actual[0]);
-  Expect("XGetInput wheel sum", static_cast<int32_t>(expected[1]),
-         static_cast<int32_t>(actual[1]));
+  Expect("XGetInput wheel sum", static_cast<int32_t>(expected[1]), static_cast<int32_t>(actual[1]));
   Expect("XGetInput status byte", int{expectedStatus}, int{actualStatus});
 }
 
@@ -310,9 +310,8 @@ void LibraryCheck::State::MachineEvent(uint32_t which) {
 // Cancels that take effect late (held until released) or never: rare, and
 // mostly soon over.
 void LibraryCheck::State::CancelEvent() {
-  static const CancelMode kModes[] = {CancelMode::kPrompt, CancelMode::kPrompt,
-                                      CancelMode::kPrompt, CancelMode::kPrompt,
-                                      CancelMode::kPrompt, CancelMode::kPrompt,
+  static const CancelMode kModes[] = {CancelMode::kPrompt, CancelMode::kPrompt, CancelMode::kPrompt,
+                                      CancelMode::kPrompt, CancelMode::kPrompt, CancelMode::kPrompt,
                                       CancelMode::kHeld,   CancelMode::kIgnored};
   const CancelMode mode = options.lateCancels ? kModes[Pick(8)] : CancelMode::kPrompt;
   static const char *const kNames[] = {"prompt", "held", "ignored"};

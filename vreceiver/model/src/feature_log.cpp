@@ -70,7 +70,7 @@ FeatureKind FeatureLog::KindOfLast() const {
     const size_t count = FrameReports(i);
     if (i + count <= last) return FeatureKind::kCommand;  // after the frame's end
     return count == 1 && LooksLikeGreeting(reports_[i]) ? FeatureKind::kGreeting
-                                                         : FeatureKind::kFrame;
+                                                        : FeatureKind::kFrame;
   }
   return FeatureKind::kCommand;
 }

@@ -83,7 +83,8 @@ bool Win32Platform::GetReportLengths(DeviceHandle handle, ReportLengths *lengths
 // Anything but TRUE is a failed read, except a cancel (CancelSynchronousIo).
 ReadResult Win32Platform::ReadReport(DeviceHandle handle, uint8_t *buffer, uint32_t length) {
   DWORD read = 0;
-  if (ReadFile(AsHandle(handle), buffer, length, &read, nullptr) == TRUE) return ReadResult::kReport;
+  if (ReadFile(AsHandle(handle), buffer, length, &read, nullptr) == TRUE)
+    return ReadResult::kReport;
   return GetLastError() == ERROR_OPERATION_ABORTED ? ReadResult::kCancelled : ReadResult::kFailed;
 }
 

@@ -93,7 +93,7 @@ struct PendantState {
   uint8_t stepCode = 13;  // 1x
   bool wheelEnabled = false;
   bool emergencyStop = false;
-  uint8_t axisCode = 17;     // X
+  uint8_t axisCode = 17;  // X
   // Where the wheel stands: all deltas sent, summed (64 bits: a day of
   // fast turning passes 2^31 detents).
   int64_t wheelDetents = 0;
