@@ -330,7 +330,7 @@ void AddObservations(vreceiver::script::Interpreter &in, vreceiver::Receiver &r,
            return true;
          });
   in.Add("show", "show                      the receiver's state and everything it got",
-         [&r](const Args &, std::string *out) {
+         [&r, listPaths](const Args &, std::string *out) {
            *out = Show(r, listPaths);
            return true;
          });

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "vreceiver/receiver.h"
+#include "pendant/pendant_report.h"
 
 namespace vreceiver {
 

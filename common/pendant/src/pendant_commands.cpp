@@ -1,6 +1,6 @@
 // The pendant's commands as data: their script lines, and the command that
 // makes a given input report, found by asking the model's own encoder.
-#include "vreceiver/pendant_commands.h"
+#include "pendant/pendant_commands.h"
 
 #include <cstdio>
 
