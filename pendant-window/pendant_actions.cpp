@@ -9,9 +9,9 @@
 
 #include "gbk_text.h"
 #include "key_buttons.h"
+#include "pendant/pendant_commands.h"
 #include "pendant_resource.h"
 #include "pendant_state.h"
-#include "vreceiver/pendant_commands.h"
 
 namespace pendant_window {
 

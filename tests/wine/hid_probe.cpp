@@ -15,7 +15,7 @@ extern "C" {
 #include <string>
 
 #include "hid_interfaces.h"
-#include "vreceiver/receiver_identity.h"
+#include "pendant/receiver_identity.h"
 
 namespace {
 
