@@ -8,7 +8,6 @@
 #include <cstdio>
 
 #include "gbk_text.h"
-#include "input_texts.h"
 #include "pendant_resource.h"
 #include "pendant_state.h"
 #include "pendant_texts.h"
@@ -20,7 +19,6 @@ namespace pendant_window {
 namespace {
 
 // The axis selector's off position: a code outside the axis table.
-constexpr uint8_t kAxisOffCode = 0;
 constexpr int kLogLimit = 2000;  // lines kept in the log list
 
 void SetText(HWND dialog, int id, const std::wstring &text) {
@@ -141,16 +139,12 @@ void ShowLog(PendantWindow &w) {
 
 void FillChoices(PendantWindow &w) {
   HWND axis = GetDlgItem(w.dialog, IDC_PENDANT_AXIS);
-  for (uint8_t code = tarvex::kFirstAxisCode; code <= tarvex::kLastAxisCode; ++code) {
-    AddChoice(axis, tarvex::win32::GbkToWide(tarvex::AxisText(code)) + L"  (" + Number(code) + L")",
-              code);
+  for (const SelectorChoice &choice : kAxisChoices) {
+    AddChoice(axis, choice.label + (L"  (" + Number(choice.code) + L")"), choice.code);
   }
-  AddChoice(axis, L"OFF  (" + Number(kAxisOffCode) + L")", kAxisOffCode);
   HWND step = GetDlgItem(w.dialog, IDC_PENDANT_STEP);
-  for (uint8_t code : tarvex::kStepCodes) {
-    AddChoice(step,
-              tarvex::win32::GbkToWide(tarvex::StepLabel(code)) + L"  (" + Number(code) + L")",
-              code);
+  for (const SelectorChoice &choice : kStepChoices) {
+    AddChoice(step, choice.label + (L"  (" + Number(choice.code) + L")"), choice.code);
   }
   HWND product = GetDlgItem(w.dialog, IDC_PENDANT_PRODUCT);
   for (uint16_t id : vreceiver::kKnownProductIds) {
