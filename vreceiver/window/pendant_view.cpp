@@ -9,10 +9,10 @@
 
 #include "gbk_text.h"
 #include "pendant_resource.h"
-#include "pendant_state.h"
 #include "pendant_texts.h"
 #include "vreceiver/pendant.h"
 #include "wheel_control.h"
+#include "window_state.h"
 
 namespace pendant_window {
 
@@ -56,7 +56,7 @@ void SetCheck(HWND dialog, int id, bool on) {
 
 std::wstring Number(long long value) { return std::to_wstring(value); }
 
-void ShowLcd(PendantWindow &w) {
+void ShowLcd(WindowState &w) {
   const std::vector<vreceiver::DisplayText> texts = w.receiver.DisplayTexts();
   std::vector<std::string> lines(vreceiver::kLcdLineCount);
   std::wstring status = L"尚无显示帧 no display frame yet";
@@ -74,7 +74,7 @@ void ShowLcd(PendantWindow &w) {
   SetText(w.dialog, IDC_PENDANT_LCD_STATUS, status);
 }
 
-void ShowPendant(PendantWindow &w) {
+void ShowPendant(WindowState &w) {
   const vreceiver::PendantState p = vreceiver::Pendant(w.receiver).Now();
   // The wheel shows where it stands within a turn.
   SendDlgItemMessageW(w.dialog, IDC_PENDANT_WHEEL, WM_WHEEL_SET_POSITION,
@@ -97,7 +97,7 @@ void SetUnlessFocused(HWND dialog, int id, const std::wstring &text) {
   if (GetFocus() != GetDlgItem(dialog, id)) SetText(dialog, id, text);
 }
 
-void ShowReceiver(PendantWindow &w) {
+void ShowReceiver(WindowState &w) {
   SetCheck(w.dialog, IDC_PENDANT_PLUGGED, w.receiver.IsPlugged());
   const uint16_t product = w.receiver.ProductId();
   SelectChoice(GetDlgItem(w.dialog, IDC_PENDANT_PRODUCT), product, &w.shownProduct);
@@ -113,7 +113,7 @@ void ShowReceiver(PendantWindow &w) {
   }
 }
 
-void ShowLog(PendantWindow &w) {
+void ShowLog(WindowState &w) {
   HWND list = GetDlgItem(w.dialog, IDC_PENDANT_LOG);
   if (w.receiver.FeatureEventCount() < w.logShown) {  // the log was cleared
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
@@ -137,7 +137,7 @@ void ShowLog(PendantWindow &w) {
 
 }  // namespace
 
-void FillChoices(PendantWindow &w) {
+void FillChoices(WindowState &w) {
   HWND axis = GetDlgItem(w.dialog, IDC_PENDANT_AXIS);
   for (const SelectorChoice &choice : kAxisChoices) {
     AddChoice(axis, choice.label + (L"  (" + Number(choice.code) + L")"), choice.code);
@@ -158,7 +158,7 @@ void FillChoices(PendantWindow &w) {
                       reinterpret_cast<LPARAM>(logColumns));
 }
 
-void RefreshView(PendantWindow &w) {
+void RefreshView(WindowState &w) {
   ShowLcd(w);
   ShowPendant(w);
   ShowReceiver(w);
