@@ -22,7 +22,7 @@ extern "C" {
 #include <vector>
 
 #include "hid_interfaces.h"
-#include "vreceiver/receiver_identity.h"
+#include "pendant/receiver_identity.h"
 
 namespace {
 

@@ -52,9 +52,9 @@ BOOL CALLBACK FindOwned(HWND window, LPARAM context) {
 
 }  // namespace
 
-HWND MainWindow() { return FindWindowW(nullptr, kMainTitle); }
+HWND FindTarvexWindow() { return FindWindowW(nullptr, kMainTitle); }
 
-HWND PendantWindow() { return FindWindowW(L"" PENDANT_WINDOW_CLASS, nullptr); }
+HWND FindPendantWindow() { return FindWindowW(L"" PENDANT_WINDOW_CLASS, nullptr); }
 
 HWND Control(HWND main, int id) { return main ? GetDlgItem(main, id) : nullptr; }
 

@@ -12,10 +12,10 @@
 
 namespace uiprobe {
 
-// The main window, found by its title; null when it is not there.
-HWND MainWindow();
+// Tarvex's main window, found by its title; null when it is not there.
+HWND FindTarvexWindow();
 // The virtual pendant's window, found by its class; null when not there.
-HWND PendantWindow();
+HWND FindPendantWindow();
 HWND Control(HWND main, int id);
 
 // The control's text in UTF-8 (read as UTF-16 with WM_GETTEXT).

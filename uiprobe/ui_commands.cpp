@@ -17,7 +17,7 @@ constexpr uint32_t kWindowTimeoutMs = 20000;
 // Tarvex's main window, or the pendant's with the option window=pendant.
 HWND (*Finder(const Args &args))() {
   auto it = args.options.find("window");
-  return it != args.options.end() && it->second == "pendant" ? PendantWindow : MainWindow;
+  return it != args.options.end() && it->second == "pendant" ? FindPendantWindow : FindTarvexWindow;
 }
 
 // The window, waiting for it within the command's time-out.
@@ -26,8 +26,8 @@ HWND WaitMain(const Args &args, std::string *out) {
   HWND (*find)() = Finder(args);
   WaitUntil([&] { return (main = find()) != nullptr; }, args.Timeout(kWindowTimeoutMs));
   if (!main)
-    *out =
-        find == PendantWindow ? "the pendant window is not there" : "the main window is not there";
+    *out = find == FindPendantWindow ? "the pendant window is not there"
+                                     : "the main window is not there";
   return main;
 }
 
@@ -219,7 +219,8 @@ bool MoveCommand(const Args &args, std::string *out) {
 
 HWND WaitPendant(const Args &args, std::string *out) {
   HWND pendant = nullptr;
-  WaitUntil([&] { return (pendant = PendantWindow()) != nullptr; }, args.Timeout(kWindowTimeoutMs));
+  WaitUntil([&] { return (pendant = FindPendantWindow()) != nullptr; },
+            args.Timeout(kWindowTimeoutMs));
   if (!pendant) *out = "the pendant window is not there";
   return pendant;
 }

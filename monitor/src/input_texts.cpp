@@ -44,7 +44,7 @@ const char *StepLabel(uint8_t stepCode) {
   }
 }
 
-const char *ModelFamily(uint8_t deviceType) {
+const char *PendantFamily(uint8_t deviceType) {
   switch (deviceType) {
     case 2:
       return "MQD7RA全部按键";
@@ -91,7 +91,7 @@ std::string WheelLogLine(int delta, int positionBefore) {
 }
 
 std::string DeviceInfoText(uint8_t deviceType, unsigned deviceId, int channel) {
-  return Format("%s,设备ID:%d,channel:%d", ModelFamily(deviceType), static_cast<int>(deviceId),
+  return Format("%s,设备ID:%d,channel:%d", PendantFamily(deviceType), static_cast<int>(deviceId),
                 channel);
 }
 

@@ -16,7 +16,7 @@ constexpr uint8_t kStepCodes[] = {13, 14, 15, 16, 26, 27, 28};
 // "1x" .. "LeadForDZ"; empty for a code outside the step table.
 const char *StepLabel(uint8_t stepCode);
 // The pendant family of a DeviceType: "MQD9RA带手轮 波段开关,LCD显示4行" ..
-const char *ModelFamily(uint8_t deviceType);
+const char *PendantFamily(uint8_t deviceType);
 
 // "Num1:%d keypressed", then " Num2:%d keypressed"; empty with no key.
 std::string KeysText(uint8_t key1, uint8_t key2);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "vreceiver/pendant_commands.h"
+#include "pendant/pendant_commands.h"
 
 namespace recorder {
 

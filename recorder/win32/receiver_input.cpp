@@ -8,7 +8,7 @@ extern "C" {
 #include <cstring>
 
 #include "line_file.h"
-#include "vreceiver/pendant_commands.h"
+#include "pendant/pendant_commands.h"
 
 namespace recorder {
 

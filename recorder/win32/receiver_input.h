@@ -10,7 +10,7 @@
 #include <string>
 
 #include "hid_interfaces.h"
-#include "vreceiver/receiver.h"
+#include "pendant/pendant_report.h"
 
 namespace recorder {
 

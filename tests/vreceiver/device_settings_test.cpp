@@ -6,8 +6,8 @@
 
 #include <thread>
 
+#include "pendant/pendant_commands.h"
 #include "vreceiver/pendant.h"
-#include "vreceiver/pendant_commands.h"
 #include "vreceiver/receiver.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "pendant/pendant_commands.h"
 #include "recording.h"
 #include "recording_commands.h"
 #include "served_receiver.h"
-#include "vreceiver/pendant_commands.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include <random>
 
+#include "pendant/pendant_commands.h"
 #include "vreceiver/pendant.h"
-#include "vreceiver/pendant_commands.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // hid_probe.exe: a program of its own in the prefix that reaches the virtual
 // receiver through Wine's own HID stack (setupapi, hid.dll, ReadFile), not
-// through the device library (it finds the interfaces with the virtual
-// receiver's own SetupAPI listing), and prints what the stack answers, one
+// through the device library (it finds the interfaces with the shared
+// SetupAPI listing, common/hid), and prints what the stack answers, one
 // line per call, for the hid_stack scenario to check.
 //   hid_probe.exe features   feature reports of 6 and 8 bytes, one read
 //   hid_probe.exe read       one blocking read of the input interface
@@ -15,7 +15,7 @@ extern "C" {
 #include <string>
 
 #include "hid_interfaces.h"
-#include "vreceiver/receiver_identity.h"
+#include "pendant/receiver_identity.h"
 
 namespace {
 

@@ -31,7 +31,7 @@ extern "C" {
 #include <utility>
 #include <vector>
 
-#include "vreceiver/receiver_identity.h"
+#include "pendant/receiver_identity.h"
 
 namespace {
 

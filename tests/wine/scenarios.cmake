@@ -16,7 +16,7 @@ endforeach()
 
 # A program of its own for the hid_stack scenario: the HID stack's answers.
 add_executable(hid_probe ${CMAKE_CURRENT_LIST_DIR}/hid_probe.cpp)
-target_link_libraries(hid_probe PRIVATE vreceiver_hid)
+target_link_libraries(hid_probe PRIVATE hid_interfaces)
 tarvex_warnings(hid_probe)
 
 # A program of its own for the usb_identity scenario: the receiver's

@@ -1,5 +1,5 @@
 // Serves a vreceiver::Receiver as a device of Wine's own HID stack, through
-// the virtual receiver's driver (vreceiver-driver/). The model is the
+// the virtual receiver's driver (vreceiver/driver/). The model is the
 // receiver's state; the server follows its changes and derives what the
 // driver needs: the interfaces the model lists become the driver's HID
 // children, in the order they arrive at a plug (interface_layout), and the

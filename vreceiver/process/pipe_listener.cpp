@@ -175,10 +175,4 @@ bool ReadPipe(HANDLE pipe, std::string *message) {
   return true;
 }
 
-void WaitClientGone(HANDLE pipe) {
-  std::string ignored;
-  while (ReadPipe(pipe, &ignored)) {
-  }
-}
-
 }  // namespace vreceiver::process

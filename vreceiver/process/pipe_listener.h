@@ -54,7 +54,5 @@ HANDLE RunThread(std::function<void()> work);
 bool WritePipe(HANDLE pipe, const void *data, DWORD length);
 // Reads one message; false when the client has gone.
 bool ReadPipe(HANDLE pipe, std::string *message);
-// Blocks until the client closes its end (or the pipe is disconnected).
-void WaitClientGone(HANDLE pipe);
 
 }  // namespace vreceiver::process

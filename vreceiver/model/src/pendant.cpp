@@ -3,18 +3,11 @@
 #include <algorithm>
 #include <chrono>
 
+#include "pendant/pendant_commands.h"
 #include "receiver_impl.h"
 #include "vreceiver/pendant.h"
-#include "vreceiver/pendant_commands.h"
 
 namespace vreceiver {
-
-Report MakeReport(const PendantState &p, int8_t wheelDelta) {
-  const uint8_t mode = static_cast<uint8_t>((p.stepCode & 0x3F) | (p.wheelEnabled ? 0x40 : 0) |
-                                            (p.emergencyStop ? 0x80 : 0));
-  return Report{
-      kInputReportId, 0, p.key1, p.key2, mode, p.axisCode, static_cast<uint8_t>(wheelDelta), 0};
-}
 
 void Pendant::QueueReport(const Report &report) {
   Receiver::Impl &m = *receiver_.impl_;

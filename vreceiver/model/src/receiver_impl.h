@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "feature_log.h"
-#include "vreceiver/pendant_commands.h"
+#include "pendant/pendant_commands.h"
 #include "vreceiver/receiver.h"
 
 namespace vreceiver {

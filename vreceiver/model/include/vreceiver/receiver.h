@@ -30,12 +30,11 @@
 #include <string>
 #include <vector>
 
+#include "pendant/pendant_report.h"
+#include "pendant/receiver_identity.h"
 #include "vreceiver/feature_rules.h"
-#include "vreceiver/receiver_identity.h"
 
 namespace vreceiver {
-
-using Report = std::array<uint8_t, kReportLength>;
 
 // The pendant's LCD: four lines of these widths in bytes, 59 in all.
 constexpr size_t kLcdLineWidths[] = {11, 16, 16, 16};
@@ -43,20 +42,6 @@ constexpr size_t kLcdLineCount = std::size(kLcdLineWidths);
 // A payload split into the LCD's lines, in bytes; a line the payload does
 // not reach is cut short or empty.
 std::vector<std::string> LcdLines(const std::vector<uint8_t> &payload);
-
-struct InterfaceInfo {
-  std::string path;
-  uint16_t vendorId = 0;
-  uint16_t productId = 0;
-  uint16_t inputLength = 0;    // report ID included; 0 = no input reports
-  uint16_t featureLength = 0;  // report ID included; 0 = no feature reports
-  DeviceIdentity identity;     // of the USB device the interface belongs to
-  // Another vendor's device that refuses every open (one held exclusively,
-  // or whose driver says no), or whose attribute query fails once open (a
-  // device going away).
-  bool refusesOpen = false;
-  bool attributesFail = false;
-};
 
 // Which of the foreign interfaces are awkward: every n-th refuses opens,
 // fails its attribute query, or has a path without USB IDs (as those of
@@ -84,19 +69,6 @@ struct DeviceSettings {
   // The pendant's state as an input report (no wheel movement): the answer
   // to an input-report request on the control pipe.
   std::array<uint8_t, kReportLength> stateReport{};
-};
-
-// What the pendant currently holds; turned into input reports.
-struct PendantState {
-  uint8_t key1 = 0;
-  uint8_t key2 = 0;
-  uint8_t stepCode = 13;  // 1x
-  bool wheelEnabled = false;
-  bool emergencyStop = false;
-  uint8_t axisCode = 17;  // X
-  // Where the wheel stands: all deltas sent, summed (64 bits: a day of
-  // fast turning passes 2^31 detents).
-  int64_t wheelDetents = 0;
 };
 
 // The receiver's answer to an information request.

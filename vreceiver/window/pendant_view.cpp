@@ -8,19 +8,17 @@
 #include <cstdio>
 
 #include "gbk_text.h"
-#include "input_texts.h"
 #include "pendant_resource.h"
-#include "pendant_state.h"
 #include "pendant_texts.h"
 #include "vreceiver/pendant.h"
 #include "wheel_control.h"
+#include "window_state.h"
 
 namespace pendant_window {
 
 namespace {
 
 // The axis selector's off position: a code outside the axis table.
-constexpr uint8_t kAxisOffCode = 0;
 constexpr int kLogLimit = 2000;  // lines kept in the log list
 
 void SetText(HWND dialog, int id, const std::wstring &text) {
@@ -58,7 +56,7 @@ void SetCheck(HWND dialog, int id, bool on) {
 
 std::wstring Number(long long value) { return std::to_wstring(value); }
 
-void ShowLcd(PendantWindow &w) {
+void ShowLcd(WindowState &w) {
   const std::vector<vreceiver::DisplayText> texts = w.receiver.DisplayTexts();
   std::vector<std::string> lines(vreceiver::kLcdLineCount);
   std::wstring status = L"尚无显示帧 no display frame yet";
@@ -76,7 +74,7 @@ void ShowLcd(PendantWindow &w) {
   SetText(w.dialog, IDC_PENDANT_LCD_STATUS, status);
 }
 
-void ShowPendant(PendantWindow &w) {
+void ShowPendant(WindowState &w) {
   const vreceiver::PendantState p = vreceiver::Pendant(w.receiver).Now();
   // The wheel shows where it stands within a turn.
   SendDlgItemMessageW(w.dialog, IDC_PENDANT_WHEEL, WM_WHEEL_SET_POSITION,
@@ -99,7 +97,7 @@ void SetUnlessFocused(HWND dialog, int id, const std::wstring &text) {
   if (GetFocus() != GetDlgItem(dialog, id)) SetText(dialog, id, text);
 }
 
-void ShowReceiver(PendantWindow &w) {
+void ShowReceiver(WindowState &w) {
   SetCheck(w.dialog, IDC_PENDANT_PLUGGED, w.receiver.IsPlugged());
   const uint16_t product = w.receiver.ProductId();
   SelectChoice(GetDlgItem(w.dialog, IDC_PENDANT_PRODUCT), product, &w.shownProduct);
@@ -115,7 +113,7 @@ void ShowReceiver(PendantWindow &w) {
   }
 }
 
-void ShowLog(PendantWindow &w) {
+void ShowLog(WindowState &w) {
   HWND list = GetDlgItem(w.dialog, IDC_PENDANT_LOG);
   if (w.receiver.FeatureEventCount() < w.logShown) {  // the log was cleared
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
@@ -139,18 +137,14 @@ void ShowLog(PendantWindow &w) {
 
 }  // namespace
 
-void FillChoices(PendantWindow &w) {
+void FillChoices(WindowState &w) {
   HWND axis = GetDlgItem(w.dialog, IDC_PENDANT_AXIS);
-  for (uint8_t code = tarvex::kFirstAxisCode; code <= tarvex::kLastAxisCode; ++code) {
-    AddChoice(axis, tarvex::win32::GbkToWide(tarvex::AxisText(code)) + L"  (" + Number(code) + L")",
-              code);
+  for (const SelectorChoice &choice : kAxisChoices) {
+    AddChoice(axis, choice.label + (L"  (" + Number(choice.code) + L")"), choice.code);
   }
-  AddChoice(axis, L"OFF  (" + Number(kAxisOffCode) + L")", kAxisOffCode);
   HWND step = GetDlgItem(w.dialog, IDC_PENDANT_STEP);
-  for (uint8_t code : tarvex::kStepCodes) {
-    AddChoice(step,
-              tarvex::win32::GbkToWide(tarvex::StepLabel(code)) + L"  (" + Number(code) + L")",
-              code);
+  for (const SelectorChoice &choice : kStepChoices) {
+    AddChoice(step, choice.label + (L"  (" + Number(choice.code) + L")"), choice.code);
   }
   HWND product = GetDlgItem(w.dialog, IDC_PENDANT_PRODUCT);
   for (uint16_t id : vreceiver::kKnownProductIds) {
@@ -164,7 +158,7 @@ void FillChoices(PendantWindow &w) {
                       reinterpret_cast<LPARAM>(logColumns));
 }
 
-void RefreshView(PendantWindow &w) {
+void RefreshView(WindowState &w) {
   ShowLcd(w);
   ShowPendant(w);
   ShowReceiver(w);

@@ -10,9 +10,9 @@
 
 #include "gbk_text.h"
 #include "pendant_resource.h"
-#include "pendant_state.h"
 #include "pendant_texts.h"
 #include "recording_commands.h"
+#include "window_state.h"
 
 namespace pendant_window {
 
@@ -41,7 +41,7 @@ double ChosenSpeed(HWND dialog) {
          10;
 }
 
-void Browse(PendantWindow &w) {
+void Browse(WindowState &w) {
   wchar_t path[MAX_PATH] = L"";
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
@@ -53,7 +53,7 @@ void Browse(PendantWindow &w) {
   if (GetOpenFileNameW(&dialog)) SetDlgItemTextW(w.dialog, IDC_PENDANT_PLAY_FILE, path);
 }
 
-void TogglePlay(PendantWindow &w) {
+void TogglePlay(WindowState &w) {
   if (w.player->Progress().state == PlayProgress::State::kPlaying) {
     w.player->Stop();
     return;
@@ -73,7 +73,7 @@ void TogglePlay(PendantWindow &w) {
 
 }  // namespace
 
-void InitPlayControls(PendantWindow &w) {
+void InitPlayControls(WindowState &w) {
   HWND speeds = GetDlgItem(w.dialog, IDC_PENDANT_PLAY_SPEED);
   for (const Speed &speed : kSpeeds) {
     const auto index = SendMessageW(speeds, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(speed.label));
@@ -91,12 +91,12 @@ void InitPlayControls(PendantWindow &w) {
       });
 }
 
-void OnPlayControl(PendantWindow &w, int id) {
+void OnPlayControl(WindowState &w, int id) {
   if (id == IDC_PENDANT_PLAY_BROWSE) Browse(w);
   if (id == IDC_PENDANT_PLAY) TogglePlay(w);
 }
 
-void ShowPlay(PendantWindow &w) {
+void ShowPlay(WindowState &w) {
   w.playPosted = false;
   const PlayProgress progress = w.player->Progress();
   const bool playing = progress.state == PlayProgress::State::kPlaying;

@@ -6,7 +6,7 @@ extern "C" {
 #include <hidsdi.h>
 }
 
-#include "vreceiver/receiver_identity.h"
+#include "pendant/receiver_identity.h"
 
 namespace vreceiver::hid {
 

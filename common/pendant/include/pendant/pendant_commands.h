@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "vreceiver/receiver.h"
+#include "pendant/pendant_report.h"
 
 namespace vreceiver {
 
@@ -23,7 +23,7 @@ struct PendantCommand {
 };
 
 // The input report the pendant sends holding `pendant`, with this wheel
-// delta: the model's one encoder.
+// delta: the pendant's one encoder.
 Report MakeReport(const PendantState &pendant, int8_t wheelDelta);
 
 // The script line: "keys 3", "keys 0 5", "release", "wheel -12", "axis 18",

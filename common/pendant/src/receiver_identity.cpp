@@ -1,4 +1,4 @@
-#include "vreceiver/receiver_identity.h"
+#include "pendant/receiver_identity.h"
 
 #include <cstdio>
 

@@ -8,8 +8,8 @@
 
 #include "key_buttons.h"
 #include "pendant_resource.h"
-#include "pendant_state.h"
 #include "wheel_control.h"
+#include "window_state.h"
 
 namespace pendant_window {
 
@@ -21,7 +21,7 @@ const COLORREF kLcdBackground = RGB(156, 196, 100);
 const COLORREF kLcdInk = RGB(24, 40, 16);
 
 struct Start {
-  PendantWindow *window;
+  WindowState *window;
   HANDLE shown;
   bool ok;
 };
@@ -62,7 +62,7 @@ bool IsLcdLine(int id) { return id >= IDC_PENDANT_LCD_LINE1 && id < IDC_PENDANT_
 // Posts one refresh after each change of the model; a refresh already
 // posted and not yet handled covers later changes too.
 DWORD WINAPI WatchModel(void *context) {
-  auto *w = static_cast<PendantWindow *>(context);
+  auto *w = static_cast<WindowState *>(context);
   uint64_t seen = 0;
   while (!w->closing) {
     const uint64_t now = w->receiver.WaitForChange(seen, kWatchSliceMs);
@@ -73,7 +73,7 @@ DWORD WINAPI WatchModel(void *context) {
   return 0;
 }
 
-void OnInit(PendantWindow &w) {
+void OnInit(WindowState &w) {
   w.lcdFont = MakeLcdFont(w.dialog);
   w.lcdBrush = CreateSolidBrush(kLcdBackground);
   for (int line = 0; line < 4; ++line) {
@@ -94,7 +94,7 @@ void OnInit(PendantWindow &w) {
                SWP_NOSIZE | SWP_NOZORDER);
 }
 
-INT_PTR OnColor(PendantWindow &w, HDC dc, HWND control) {
+INT_PTR OnColor(WindowState &w, HDC dc, HWND control) {
   if (!IsLcdLine(GetDlgCtrlID(control))) return FALSE;
   SetTextColor(dc, kLcdInk);
   SetBkColor(dc, kLcdBackground);
@@ -102,12 +102,12 @@ INT_PTR OnColor(PendantWindow &w, HDC dc, HWND control) {
 }
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto *w = reinterpret_cast<PendantWindow *>(GetWindowLongPtrW(dialog, DWLP_USER));
+  auto *w = reinterpret_cast<WindowState *>(GetWindowLongPtrW(dialog, DWLP_USER));
   // Controls may notify while the dialog is still being made.
   if (!w && message != WM_INITDIALOG) return FALSE;
   switch (message) {
     case WM_INITDIALOG:
-      w = reinterpret_cast<PendantWindow *>(lParam);
+      w = reinterpret_cast<WindowState *>(lParam);
       SetWindowLongPtrW(dialog, DWLP_USER, lParam);
       w->dialog = dialog;
       OnInit(*w);
@@ -173,7 +173,7 @@ void RunMessageLoop(HWND dialog) {
 
 DWORD WINAPI WindowThread(void *context) {
   auto *start = static_cast<Start *>(context);
-  PendantWindow *w = start->window;
+  WindowState *w = start->window;
   HINSTANCE instance = GetModuleHandleW(nullptr);
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -208,7 +208,7 @@ DWORD WINAPI WindowThread(void *context) {
 bool OpenPendantWindow(vreceiver::script::Interpreter &interpreter, vreceiver::Receiver &receiver,
                        std::function<void()> onClosed) {
   // Lives until the process ends: the watcher and the window use it.
-  auto *w = new PendantWindow{interpreter, receiver, std::move(onClosed)};
+  auto *w = new WindowState{interpreter, receiver, std::move(onClosed)};
   Start start{w, CreateEventW(nullptr, TRUE, FALSE, nullptr), false};
   HANDLE thread = CreateThread(nullptr, 0, WindowThread, &start, 0, nullptr);
   if (!thread) return false;

@@ -11,6 +11,20 @@
 
 namespace pendant_window {
 
+// A selector position the window offers: the code the pendant sends and the
+// window's own label for it (not the monitor's texts: the window tests the
+// monitor, so it must not share a wrong table with it).
+struct SelectorChoice {
+  uint8_t code;
+  const wchar_t *label;
+};
+inline constexpr SelectorChoice kAxisChoices[] = {{17, L"X"},        {18, L"Y"}, {19, L"Z"},
+                                                  {20, L"A"},        {21, L"B"}, {22, L"C"},
+                                                  {23, L"7th axis"}, {0, L"OFF"}};
+inline constexpr SelectorChoice kStepChoices[] = {{13, L"1x"},    {14, L"10x"},   {15, L"100x"},
+                                                  {16, L"1000x"}, {26, L"2000x"}, {27, L"5000x"},
+                                                  {28, L"lead"}};
+
 // One line as the character display shows it: GBK decoded; a double-byte
 // character cut at the line's end shows as kCutCharacter.
 std::wstring LcdLineText(const std::string &gbk);

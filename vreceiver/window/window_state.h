@@ -19,7 +19,7 @@ namespace pendant_window {
 constexpr UINT WM_MODEL_CHANGED = WM_APP + 10;
 constexpr UINT WM_PLAY_CHANGED = WM_APP + 11;
 
-struct PendantWindow {
+struct WindowState {
   vreceiver::script::Interpreter &interpreter;
   vreceiver::Receiver &receiver;
   std::function<void()> onClosed;
@@ -45,22 +45,22 @@ struct PendantWindow {
 };
 
 // pendant_view.cpp: the controls from the model.
-void FillChoices(PendantWindow &w);
-void RefreshView(PendantWindow &w);
+void FillChoices(WindowState &w);
+void RefreshView(WindowState &w);
 
 // pendant_actions.cpp: the user's actions as commands.
-void RunAction(PendantWindow &w, const std::string &line);
+void RunAction(WindowState &w, const std::string &line);
 // Echoes a line to the window's record ("pendant> LINE"); with `gap`, after
 // a "pendant> sleep MS" line with the time since the line before.
-void Echo(PendantWindow &w, const std::string &line, bool gap);
-void OnControl(PendantWindow &w, int id, int code);
-void OnKeyPressed(PendantWindow &w, int id, bool shift);
-void OnKeyReleased(PendantWindow &w, int id);
-void OnRssiScroll(PendantWindow &w, int code);
+void Echo(WindowState &w, const std::string &line, bool gap);
+void OnControl(WindowState &w, int id, int code);
+void OnKeyPressed(WindowState &w, int id, bool shift);
+void OnKeyReleased(WindowState &w, int id);
+void OnRssiScroll(WindowState &w, int code);
 
 // play_controls.cpp: playing a recording into the receiver.
-void InitPlayControls(PendantWindow &w);
-void OnPlayControl(PendantWindow &w, int id);
-void ShowPlay(PendantWindow &w);
+void InitPlayControls(WindowState &w);
+void OnPlayControl(WindowState &w, int id);
+void ShowPlay(WindowState &w);
 
 }  // namespace pendant_window

@@ -9,9 +9,9 @@
 
 #include "gbk_text.h"
 #include "key_buttons.h"
+#include "pendant/pendant_commands.h"
 #include "pendant_resource.h"
-#include "pendant_state.h"
-#include "vreceiver/pendant_commands.h"
+#include "window_state.h"
 
 namespace pendant_window {
 
@@ -37,14 +37,14 @@ std::string FieldText(HWND dialog, int id) {
 
 uint8_t KeyCode(int id) { return static_cast<uint8_t>(id - IDC_PENDANT_KEY_FIRST + 1); }
 
-void RunChoice(PendantWindow &w, const char *command, int id) {
+void RunChoice(WindowState &w, const char *command, int id) {
   const long code = Chosen(w.dialog, id);
   if (code >= 0) RunAction(w, std::string(command) + " " + std::to_string(code));
 }
 
 }  // namespace
 
-void Echo(PendantWindow &w, const std::string &line, bool gap) {
+void Echo(WindowState &w, const std::string &line, bool gap) {
   std::lock_guard<std::mutex> lock(w.echoMutex);
   const uint64_t now = GetTickCount64();
   if (gap && w.lastEchoMs != 0 && now > w.lastEchoMs) {
@@ -55,7 +55,7 @@ void Echo(PendantWindow &w, const std::string &line, bool gap) {
   std::fflush(stdout);
 }
 
-void RunAction(PendantWindow &w, const std::string &line) {
+void RunAction(WindowState &w, const std::string &line) {
   Echo(w, line, true);
   std::string out;
   const bool ok = w.interpreter.RunLine(line, &out);
@@ -64,7 +64,7 @@ void RunAction(PendantWindow &w, const std::string &line) {
   std::fflush(stdout);
 }
 
-void OnControl(PendantWindow &w, int id, int code) {
+void OnControl(WindowState &w, int id, int code) {
   if (code == CBN_SELCHANGE) {
     if (id == IDC_PENDANT_AXIS) RunChoice(w, "axis", id);
     if (id == IDC_PENDANT_STEP) RunChoice(w, "step", id);
@@ -101,7 +101,7 @@ void OnControl(PendantWindow &w, int id, int code) {
 
 // Shift+click latches a key down (or lets a latched one go); a key pressed
 // while another is latched goes down with it, as two keys at once.
-void OnKeyPressed(PendantWindow &w, int id, bool shift) {
+void OnKeyPressed(WindowState &w, int id, bool shift) {
   const uint8_t key = KeyCode(id);
   if (key == w.heldKey) {
     w.heldKey = 0;
@@ -115,14 +115,14 @@ void OnKeyPressed(PendantWindow &w, int id, bool shift) {
   }
 }
 
-void OnKeyReleased(PendantWindow &w, int id) {
+void OnKeyReleased(WindowState &w, int id) {
   if (w.pressedKey == 0 || w.pressedKey != KeyCode(id)) return;
   w.pressedKey = 0;
   RunAction(w, vreceiver::KeysLine(w.heldKey, 0));
 }
 
 // The slider sends its value when let go (mouse or keys), not while dragged.
-void OnRssiScroll(PendantWindow &w, int code) {
+void OnRssiScroll(WindowState &w, int code) {
   const auto value = SendDlgItemMessageW(w.dialog, IDC_PENDANT_RSSI, TBM_GETPOS, 0, 0);
   SetDlgItemInt(w.dialog, IDC_PENDANT_RSSI_TEXT, static_cast<UINT>(value), FALSE);
   if (code == TB_ENDTRACK && value != w.receiver.Info().rssi) {

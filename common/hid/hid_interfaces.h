@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "vreceiver/receiver.h"
+#include "pendant/pendant_report.h"
 
 namespace vreceiver::hid {
 

@@ -1,10 +1,17 @@
 // The pendant's commands as data: their script lines, and the command that
-// makes a given input report, found by asking the model's own encoder.
-#include "vreceiver/pendant_commands.h"
+// makes a given input report, found by asking the pendant's one encoder below.
+#include "pendant/pendant_commands.h"
 
 #include <cstdio>
 
 namespace vreceiver {
+
+Report MakeReport(const PendantState &p, int8_t wheelDelta) {
+  const uint8_t mode = static_cast<uint8_t>((p.stepCode & 0x3F) | (p.wheelEnabled ? 0x40 : 0) |
+                                            (p.emergencyStop ? 0x80 : 0));
+  return Report{
+      kInputReportId, 0, p.key1, p.key2, mode, p.axisCode, static_cast<uint8_t>(wheelDelta), 0};
+}
 
 namespace {
 
