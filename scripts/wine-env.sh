@@ -60,7 +60,7 @@ tarvex_pick_by_class() {
 
 tarvex_decide_wine() {
   local loader32 loader64 server32 server64 why
-  loader32=$(tarvex_pick_by_class 1 wine wine-preloader) || loader32=
+  loader32=$(tarvex_pick_by_class 1 wine) || loader32=
   loader64=$(tarvex_pick_by_class 2 wine64 wine) || loader64=
   server32=$(tarvex_pick_by_class 1 wineserver32 wineserver) || server32=
   server64=$(tarvex_pick_by_class 2 wineserver64 wineserver) || server64=
