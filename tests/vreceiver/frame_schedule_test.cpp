@@ -1,7 +1,7 @@
 // The receiver's input schedule: one report per 1 ms frame on average, late
 // wake-ups made up, never two reports in one frame after a pause. Times are
 // given, not measured.
-#include "frame_schedule.h"
+#include "vreceiver/frame_schedule.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
  * control device the receiver process drives. One spin lock guards it all. */
 #pragma once
 
-#include "control.h"
+#include "channel.h"
 #include "hidport.h"
 
 #define VR_MAX_CHILDREN (2 * TARVEXVR_MAX_INTERFACES)

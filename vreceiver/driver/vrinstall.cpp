@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <string>
 
-#include "control.h"
+#include "channel.h"
 
 namespace {
 

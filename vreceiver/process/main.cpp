@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "command_pipe.h"
-#include "device_server.h"
 #include "hid_interfaces.h"
 #include "interpreter.h"
 #include "paced_sleep.h"
@@ -31,6 +30,7 @@
 #include "pendant_window.h"
 #include "program_commands.h"
 #include "receiver_commands.h"
+#include "receiver_server.h"
 #include "recording_commands.h"
 #include "recording_replay.h"
 #include "script_pace.h"

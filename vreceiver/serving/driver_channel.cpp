@@ -1,8 +1,8 @@
-#include "control_device.h"
+#include "driver_channel.h"
 
 #include <winioctl.h>
 
-#include "control.h"
+#include "channel.h"
 
 namespace vreceiver::process {
 

@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "control.h"
-#include "frame_schedule.h"
+#include "channel.h"
 #include "timing_log.h"
+#include "vreceiver/frame_schedule.h"
 
 namespace vreceiver::process {
 

@@ -1,4 +1,4 @@
-#include "device_server.h"
+#include "receiver_server.h"
 
 #include <winioctl.h>
 

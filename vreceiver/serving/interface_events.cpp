@@ -1,4 +1,4 @@
-#include "device_events.h"
+#include "interface_events.h"
 
 #include <winioctl.h>
 

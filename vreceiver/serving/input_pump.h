@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "control_device.h"
+#include "driver_channel.h"
 #include "vreceiver/receiver.h"
 
 namespace vreceiver::process {

@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "control.h"
-#include "control_device.h"
+#include "channel.h"
+#include "driver_channel.h"
 #include "vreceiver/receiver.h"
 
 namespace vreceiver::process {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "control.h"
+#include "channel.h"
 #include "vreceiver/receiver.h"
 
 namespace vreceiver::process {

@@ -16,9 +16,9 @@
 #include <string>
 #include <thread>
 
-#include "control_device.h"
-#include "device_events.h"
+#include "driver_channel.h"
 #include "input_pump.h"
+#include "interface_events.h"
 #include "interface_layout.h"
 #include "vreceiver/receiver.h"
 
