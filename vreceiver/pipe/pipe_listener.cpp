@@ -1,5 +1,7 @@
 #include "pipe_listener.h"
 
+#include "threads.h"
+
 namespace vreceiver::process {
 
 namespace {
@@ -99,28 +101,6 @@ void PipeListener::Run() {
       handler_(client);
     });
   }
-}
-
-namespace {
-
-DWORD WINAPI RunWork(LPVOID parameter) {
-  std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()> *>(parameter));
-  (*work)();
-  return 0;
-}
-
-}  // namespace
-
-HANDLE RunThread(std::function<void()> work) {
-  auto *owned = new std::function<void()>(std::move(work));
-  HANDLE thread = CreateThread(nullptr, 0, RunWork, owned, 0, nullptr);
-  if (!thread) delete owned;
-  return thread;
-}
-
-void RunDetached(std::function<void()> work) {
-  HANDLE thread = RunThread(std::move(work));
-  if (thread) CloseHandle(thread);
 }
 
 bool WritePipe(HANDLE pipe, const void *data, DWORD length) {

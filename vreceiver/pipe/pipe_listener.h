@@ -43,13 +43,6 @@ class PipeListener {
   std::thread thread_;
 };
 
-// Runs `work` on a thread of its own that nobody waits for. Plain Win32
-// threads: a detached std::thread of MinGW's winpthreads can start with its
-// state already freed.
-void RunDetached(std::function<void()> work);
-// The same, returning the thread's handle for the caller to wait on and close.
-HANDLE RunThread(std::function<void()> work);
-
 // Overlapped helpers for pipes opened with FILE_FLAG_OVERLAPPED.
 bool WritePipe(HANDLE pipe, const void *data, DWORD length);
 // Reads one message; false when the client has gone.

@@ -6,9 +6,9 @@
 #include <mutex>
 #include <string>
 
-#include "pipe_listener.h"
 #include "programs.h"
 #include "text.h"
+#include "threads.h"
 #include "timing_log.h"
 
 namespace vreceiver::process {
