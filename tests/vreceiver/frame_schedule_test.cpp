@@ -5,12 +5,11 @@
 
 #include <gtest/gtest.h>
 
-namespace devicetest {
 namespace {
 
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
-using vreceiver::process::FrameSchedule;
+using vreceiver::FrameSchedule;
 
 const FrameSchedule::Clock::time_point kStart =
     FrameSchedule::Clock::time_point{} + std::chrono::hours(1);
@@ -81,4 +80,3 @@ TEST(FrameSchedule, AReportAfterAPauseStartsANewBurst) {
 }
 
 }  // namespace
-}  // namespace devicetest

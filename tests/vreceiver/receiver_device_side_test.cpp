@@ -7,7 +7,6 @@
 #include "vreceiver/pendant.h"
 #include "vreceiver/receiver.h"
 
-namespace devicetest {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -78,4 +77,3 @@ TEST(ReceiverDeviceSide, ShutdownEndsAWaitingTake) {
 }
 
 }  // namespace
-}  // namespace devicetest

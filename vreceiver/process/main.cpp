@@ -103,7 +103,7 @@ void ReadStandardInput(vreceiver::script::Interpreter &interpreter) {
 int Serve(const Options &options) {
   // Threads of the pipe servers use these until the process ends.
   auto *receiver = new vreceiver::Receiver;
-  auto *server = new vreceiver::process::DeviceServer(*receiver);
+  auto *server = new vreceiver::process::ReceiverServer(*receiver);
   auto *recording = new vreceiver::script::Interpreter;
   vreceiver::script::AddRecordingCommands(*recording, *receiver);
   if (!options.replay.empty() && !vreceiver::process::CheckRecording(options.replay, *recording))

@@ -17,15 +17,15 @@ constexpr const char *kEventNames[] = {"?",   "opened", "closed", "feature-write
 
 }  // namespace
 
-void DeviceEvents::Start() {
+void InterfaceEvents::Start() {
   thread_ = std::thread([this] { Serve(); });
 }
 
-void DeviceEvents::Join() {
+void InterfaceEvents::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
-void DeviceEvents::Serve() {
+void InterfaceEvents::Serve() {
   tarvexvr_event event = {};
   while (control_.Call(IOCTL_TARVEXVR_NEXT_EVENT, nullptr, 0, &event, sizeof event)) {
     Remember(event);
@@ -33,7 +33,7 @@ void DeviceEvents::Serve() {
   }
 }
 
-void DeviceEvents::Remember(const tarvexvr_event &event) {
+void InterfaceEvents::Remember(const tarvexvr_event &event) {
   char line[160];
   std::snprintf(line, sizeof line, "%s %s open=%u process=%u accepted=%u length=%u",
                 kEventNames[event.kind <= TARVEXVR_EVENT_LOST ? event.kind : 0], event.id,
@@ -43,14 +43,14 @@ void DeviceEvents::Remember(const tarvexvr_event &event) {
   if (recent_.size() > kRecentEvents) recent_.pop_front();
 }
 
-std::string DeviceEvents::Recent() {
+std::string InterfaceEvents::Recent() {
   std::lock_guard<std::mutex> lock(mutex_);
   std::string text;
   for (const std::string &line : recent_) text += line + "\n";
   return text;
 }
 
-void DeviceEvents::Handle(const tarvexvr_event &event) {
+void InterfaceEvents::Handle(const tarvexvr_event &event) {
   switch (event.kind) {
     case TARVEXVR_EVENT_OPENED:
       if (IsWineProcess(event.process)) break;

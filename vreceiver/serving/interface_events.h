@@ -16,13 +16,13 @@
 
 namespace vreceiver::process {
 
-class DeviceEvents {
+class InterfaceEvents {
  public:
-  DeviceEvents(Receiver &receiver, ControlDevice &control)
+  InterfaceEvents(Receiver &receiver, ControlDevice &control)
       : receiver_(receiver), control_(control) {}
-  ~DeviceEvents() { Join(); }
-  DeviceEvents(const DeviceEvents &) = delete;
-  DeviceEvents &operator=(const DeviceEvents &) = delete;
+  ~InterfaceEvents() { Join(); }
+  InterfaceEvents(const InterfaceEvents &) = delete;
+  InterfaceEvents &operator=(const InterfaceEvents &) = delete;
 
   void Start();
   // Waits for the serving thread (after the control device's calls stopped).

@@ -27,11 +27,11 @@ void SleepUnlessStopping(uint32_t milliseconds, const std::atomic<bool> &stoppin
 
 }  // namespace
 
-DeviceServer::DeviceServer(Receiver &receiver) : receiver_(receiver) {}
+ReceiverServer::ReceiverServer(Receiver &receiver) : receiver_(receiver) {}
 
-DeviceServer::~DeviceServer() { Stop(); }
+ReceiverServer::~ReceiverServer() { Stop(); }
 
-void DeviceServer::Stop() {
+void ReceiverServer::Stop() {
   stopping_ = true;
   control_.Stop();
   if (follower_.joinable()) follower_.join();
@@ -39,7 +39,7 @@ void DeviceServer::Stop() {
   pump_.Stop();
 }
 
-bool DeviceServer::Start(std::string *error) {
+bool ReceiverServer::Start(std::string *error) {
   if (!control_.Open(error)) return false;
   // The driver keeps what an earlier receiver process left until the new
   // one owns it; an empty layout starts every run from nothing.
@@ -53,24 +53,24 @@ bool DeviceServer::Start(std::string *error) {
   return true;
 }
 
-void DeviceServer::Follow() {
+void ReceiverServer::Follow() {
   uint64_t seen = 0;
   while (!stopping_) {
     if (receiver_.WaitForSettingsChange(seen, kFollowSliceMs) == seen) continue;
-    const DeviceSettings settings = receiver_.Settings();
+    const ServedSettings settings = receiver_.Settings();
     seen = settings.version;
     receiver_.NoteServed(settings.version, Present(settings));
   }
 }
 
-std::string DeviceServer::Present(const DeviceSettings &settings) {
+std::string ReceiverServer::Present(const ServedSettings &settings) {
   if (!PresentRules(settings)) return "the driver refused the rules for feature reports";
   std::string failure;
   if (!PresentInterfaces(settings, &failure) && failure.empty()) failure = "not presented";
   return failure;
 }
 
-bool DeviceServer::SendLayout(const Layout &layout, std::string *out) {
+bool ReceiverServer::SendLayout(const Layout &layout, std::string *out) {
   if (layout.size() > TARVEXVR_MAX_INTERFACES) {
     *out = "the device holds at most " + std::to_string(TARVEXVR_MAX_INTERFACES) + " interfaces";
     return false;
@@ -91,7 +91,7 @@ bool DeviceServer::SendLayout(const Layout &layout, std::string *out) {
 // The receiver's two interfaces are two child devices and arrive one after
 // the other, in the model's order; the second comes once the first is
 // listed and the model's gap has passed.
-bool DeviceServer::PresentInterfaces(const DeviceSettings &settings, std::string *out) {
+bool ReceiverServer::PresentInterfaces(const ServedSettings &settings, std::string *out) {
   const Layout layout = LayoutOf(settings.interfaces);
   if (SameLayout(layout, sent_)) return true;
   const auto start = std::chrono::steady_clock::now();
@@ -116,7 +116,7 @@ bool DeviceServer::PresentInterfaces(const DeviceSettings &settings, std::string
 
 // A write refusal counts down in the driver, so it is sent only when it
 // was set anew; the other rules whenever they differ.
-bool DeviceServer::PresentRules(const DeviceSettings &settings) {
+bool ReceiverServer::PresentRules(const ServedSettings &settings) {
   tarvexvr_behaviour behaviour = {};
   behaviour.rules = settings.rules;
   if (!rulesSent_ || settings.writeRulesSet != writeRulesSet_) {

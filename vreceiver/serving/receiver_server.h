@@ -1,12 +1,12 @@
-// Serves a vreceiver::Receiver as a device of Wine's own HID stack, through
+// Serves a vreceiver::Receiver's interfaces to Wine's own HID stack, through
 // the virtual receiver's driver (vreceiver/driver/). The model is the
 // receiver's state; the server follows its changes and derives what the
 // driver needs: the interfaces the model lists become the driver's HID
 // children, in the order they arrive at a plug (interface_layout), and the
 // rules for feature reports go to the driver, which must answer them at
 // once. The pendant's reports go to the input interface (input_pump), and
-// the opens, closes and feature reports the device sees go back into the
-// model (device_events). Any program in the prefix finds the receiver
+// the opens, closes and feature reports the driver sees go back into the
+// model (interface_events). Any program in the prefix finds the receiver
 // through setupapi, hid.dll and hidclass.sys.
 #pragma once
 
@@ -24,32 +24,32 @@
 
 namespace vreceiver::process {
 
-class DeviceServer {
+class ReceiverServer {
  public:
-  explicit DeviceServer(Receiver &receiver);
-  ~DeviceServer();
-  DeviceServer(const DeviceServer &) = delete;
-  DeviceServer &operator=(const DeviceServer &) = delete;
+  explicit ReceiverServer(Receiver &receiver);
+  ~ReceiverServer();
+  ReceiverServer(const ReceiverServer &) = delete;
+  ReceiverServer &operator=(const ReceiverServer &) = delete;
 
   // Takes the driver over and follows the model from now on (the first
   // settings are presented once the model says they are served).
   bool Start(std::string *error);
   // Ends the serving threads (before the process ends: none is then busy).
   void Stop();
-  // The last events the device reported, oldest first (for a failure's report).
+  // The last events the driver reported, oldest first (for a failure's report).
   std::string RecentEvents() { return events_.Recent(); }
 
  private:
   void Follow();
   // Presents the settings to the system; why it could not, or empty.
-  std::string Present(const DeviceSettings &settings);
-  bool PresentInterfaces(const DeviceSettings &settings, std::string *out);
-  bool PresentRules(const DeviceSettings &settings);
+  std::string Present(const ServedSettings &settings);
+  bool PresentInterfaces(const ServedSettings &settings, std::string *out);
+  bool PresentRules(const ServedSettings &settings);
   bool SendLayout(const Layout &layout, std::string *out);
 
   Receiver &receiver_;
   ControlDevice control_;
-  DeviceEvents events_{receiver_, control_};
+  InterfaceEvents events_{receiver_, control_};
   InputPump pump_{receiver_, control_};
   std::atomic<bool> stopping_{false};
   std::thread follower_;

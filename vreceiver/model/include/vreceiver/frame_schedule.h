@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <chrono>
 
-namespace vreceiver::process {
+namespace vreceiver {
 
 class FrameSchedule {
  public:
@@ -50,4 +50,4 @@ class FrameSchedule {
   bool idle_ = true;
 };
 
-}  // namespace vreceiver::process
+}  // namespace vreceiver

@@ -1,7 +1,7 @@
-// What a device serving the model follows: the settings change with every
+// What the receiver's server follows: the settings change with every
 // machine change and only then, the rules for feature reports count down
 // the same way wherever they are applied, and a command hears whether the
-// device presented its change.
+// server presented its change.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -41,21 +41,21 @@ TEST(FeatureRules, RequestsAreAnsweredWithTheReportOrRefused) {
 
 // The pendant's state answers input-report requests, so a new state is a
 // setting; a wheel turn or the same state again is input only.
-TEST(DeviceSettings, MachineChangesAndThePendantStateAreSettingsWheelTurnsAreNot) {
+TEST(ServedSettings, MachineChangesAndThePendantStateAreSettingsWheelTurnsAreNot) {
   vreceiver::Receiver receiver;
   vreceiver::Pendant pendant{receiver};
-  const vreceiver::DeviceSettings first = receiver.Settings();
+  const vreceiver::ServedSettings first = receiver.Settings();
   pendant.TurnWheel(5);
   EXPECT_EQ(receiver.Settings().version, first.version);
   pendant.PressKeys(1);
-  const vreceiver::DeviceSettings pressed = receiver.Settings();
+  const vreceiver::ServedSettings pressed = receiver.Settings();
   EXPECT_NE(pressed.version, first.version);
   EXPECT_EQ(pressed.stateReport, vreceiver::MakeReport(pendant.Now(), 0));
   EXPECT_EQ(pressed.stateReport[2], 1);
   pendant.PressKeys(1);
   EXPECT_EQ(receiver.Settings().version, pressed.version);
   receiver.SetInfo({0x4321, -16, 40});
-  const vreceiver::DeviceSettings second = receiver.Settings();
+  const vreceiver::ServedSettings second = receiver.Settings();
   EXPECT_NE(second.version, first.version);
   EXPECT_EQ(second.rules.info_report[1], 0x21);
   EXPECT_EQ(second.rules.info_report[4], 0xF0);
@@ -69,7 +69,7 @@ TEST(DeviceSettings, MachineChangesAndThePendantStateAreSettingsWheelTurnsAreNot
   EXPECT_EQ(receiver.Settings().arrivalGapMs, 30u);
 }
 
-TEST(DeviceSettings, ACommandHearsWhetherItsChangeWasServed) {
+TEST(ServedSettings, ACommandHearsWhetherItsChangeWasServed) {
   vreceiver::Receiver receiver;
   vreceiver::Pendant pendant{receiver};
   std::string why;
