@@ -1,7 +1,8 @@
-/* The control device: the receiver process sets the layout and behaviour,
- * sends the pendant's input reports and takes the events (opens, closes,
- * feature reports) in order. Programs' opens of the HID interfaces are
- * seen here too, as they pass through this driver object to hidclass. */
+/* The channel (a device object of its own, \\.\TarvexVReceiver): the
+ * receiver process sets the layout and behaviour, sends the pendant's input
+ * reports and takes the events (opens, closes, feature reports) in order.
+ * Programs' opens of the HID interfaces are seen here too, as they pass
+ * through this driver object to hidclass. */
 #include "vr_driver.h"
 
 static const struct tarvexvr_layout empty_layout;
@@ -182,7 +183,7 @@ static void release(FILE_OBJECT *file) {
   if (was_owner) vr_bus_set_layout(&empty_layout);
 }
 
-NTSTATUS vr_control_dispatch(DEVICE_OBJECT *device, IRP *irp) {
+NTSTATUS vr_channel_dispatch(DEVICE_OBJECT *device, IRP *irp) {
   IO_STACK_LOCATION *stack = IoGetCurrentIrpStackLocation(irp);
   void *buffer = irp->AssociatedIrp.SystemBuffer;
   ULONG in_size = stack->Parameters.DeviceIoControl.InputBufferLength;

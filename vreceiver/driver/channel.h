@@ -1,7 +1,8 @@
-/* The virtual receiver device's control interface, shared by the kernel
- * driver (tarvexvr.sys) and the receiver process that drives it.
+/* The channel between the virtual receiver's driver and the receiver
+ * process: its device object and IOCTLs, shared by the kernel driver
+ * (tarvexvr.sys) and the receiver process that drives it.
  *
- * One process at a time owns the device: the first control handle that sends
+ * One process at a time owns the channel: the first channel handle that sends
  * an IOCTL. While it owns it, the driver's root bus lists the HID interfaces
  * of the last layout; when its handle closes they all go away, so every
  * receiver process starts from the state it seeds itself.
@@ -11,9 +12,9 @@
 
 #include "vreceiver/feature_rules.h"
 
-#define TARVEXVR_CONTROL_NAME L"\\Device\\TarvexVReceiver"
-#define TARVEXVR_CONTROL_LINK L"\\DosDevices\\TarvexVReceiver"
-#define TARVEXVR_CONTROL_PATH "\\\\.\\TarvexVReceiver"
+#define TARVEXVR_CHANNEL_NAME L"\\Device\\TarvexVReceiver"
+#define TARVEXVR_CHANNEL_LINK L"\\DosDevices\\TarvexVReceiver"
+#define TARVEXVR_CHANNEL_PATH "\\\\.\\TarvexVReceiver"
 
 /* Hardware ID of the root bus device; every interface child carries the
  * IDs of a USB device's HID interface and, last of its compatible IDs, the

@@ -15,29 +15,29 @@ constexpr DWORD kOpenPollMs = 50;
 
 }  // namespace
 
-ControlDevice::ControlDevice() : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+DriverChannel::DriverChannel() : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
-ControlDevice::~ControlDevice() {
+DriverChannel::~DriverChannel() {
   if (device_ != INVALID_HANDLE_VALUE) CloseHandle(device_);
   CloseHandle(stop_);
 }
 
-bool ControlDevice::Open(std::string *error) {
+bool DriverChannel::Open(std::string *error) {
   DWORD last = 0;
   for (DWORD waited = 0; waited < kOpenWaitMs; waited += kOpenPollMs) {
-    device_ = CreateFileA(TARVEXVR_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    device_ = CreateFileA(TARVEXVR_CHANNEL_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (device_ != INVALID_HANDLE_VALUE) return true;
     last = GetLastError();
     Sleep(kOpenPollMs);
   }
   *error = "the virtual receiver's driver does not answer at " +
-           std::string(TARVEXVR_CONTROL_PATH) + " (error " + std::to_string(last) +
+           std::string(TARVEXVR_CHANNEL_PATH) + " (error " + std::to_string(last) +
            "); install it with scripts/wine-prefix.sh";
   return false;
 }
 
-bool ControlDevice::Call(DWORD code, const void *in, DWORD inSize, void *out, DWORD outSize,
+bool DriverChannel::Call(DWORD code, const void *in, DWORD inSize, void *out, DWORD outSize,
                          DWORD *error) {
   OVERLAPPED overlapped = {};
   overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -56,6 +56,6 @@ bool ControlDevice::Call(DWORD code, const void *in, DWORD inSize, void *out, DW
   return ok != FALSE;
 }
 
-void ControlDevice::Stop() { SetEvent(stop_); }
+void DriverChannel::Stop() { SetEvent(stop_); }
 
 }  // namespace vreceiver::process

@@ -1,5 +1,5 @@
-// The receiver process's handle on the virtual receiver driver's control
-// device. Every call is overlapped, so a send or an event wait that blocks
+// The receiver process's end of the channel to the virtual receiver's
+// driver. Every call is overlapped, so a send or an event wait that blocks
 // in the driver holds up no other call; Stop() ends the blocked ones.
 #pragma once
 
@@ -9,12 +9,12 @@
 
 namespace vreceiver::process {
 
-class ControlDevice {
+class DriverChannel {
  public:
-  ControlDevice();
-  ~ControlDevice();
-  ControlDevice(const ControlDevice &) = delete;
-  ControlDevice &operator=(const ControlDevice &) = delete;
+  DriverChannel();
+  ~DriverChannel();
+  DriverChannel(const DriverChannel &) = delete;
+  DriverChannel &operator=(const DriverChannel &) = delete;
 
   // Waits (bounded) until the driver serves the device, then opens it.
   bool Open(std::string *error);

@@ -76,7 +76,7 @@ void InputPump::Send(const std::vector<Report> &reports) {
     buffer.insert(buffer.end(), r.begin(), r.end());
     NoteReportHanded();
   }
-  control_.Call(IOCTL_TARVEXVR_SEND_INPUT, buffer.data(), static_cast<DWORD>(buffer.size()),
+  channel_.Call(IOCTL_TARVEXVR_SEND_INPUT, buffer.data(), static_cast<DWORD>(buffer.size()),
                 nullptr, 0);
   for (size_t i = 0; i < reports.size(); ++i) receiver_.ReportSent();
 }

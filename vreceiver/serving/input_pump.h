@@ -13,13 +13,13 @@ namespace vreceiver::process {
 
 class InputPump {
  public:
-  InputPump(Receiver &receiver, ControlDevice &control) : receiver_(receiver), control_(control) {}
+  InputPump(Receiver &receiver, DriverChannel &channel) : receiver_(receiver), channel_(channel) {}
   ~InputPump() { Stop(); }
   InputPump(const InputPump &) = delete;
   InputPump &operator=(const InputPump &) = delete;
 
   void Start();
-  // Returns once the pump's thread has ended (the control device's calls
+  // Returns once the pump's thread has ended (the channel's calls
   // must have been stopped first, or a send may block).
   void Stop();
 
@@ -29,7 +29,7 @@ class InputPump {
   void Send(const std::vector<Report> &reports);
 
   Receiver &receiver_;
-  ControlDevice &control_;
+  DriverChannel &channel_;
   std::atomic<bool> stopping_{false};
   std::thread thread_;
 };

@@ -27,7 +27,7 @@ void InterfaceEvents::Join() {
 
 void InterfaceEvents::Serve() {
   tarvexvr_event event = {};
-  while (control_.Call(IOCTL_TARVEXVR_NEXT_EVENT, nullptr, 0, &event, sizeof event)) {
+  while (channel_.Call(IOCTL_TARVEXVR_NEXT_EVENT, nullptr, 0, &event, sizeof event)) {
     Remember(event);
     Handle(event);
   }

@@ -18,14 +18,14 @@ namespace vreceiver::process {
 
 class InterfaceEvents {
  public:
-  InterfaceEvents(Receiver &receiver, ControlDevice &control)
-      : receiver_(receiver), control_(control) {}
+  InterfaceEvents(Receiver &receiver, DriverChannel &channel)
+      : receiver_(receiver), channel_(channel) {}
   ~InterfaceEvents() { Join(); }
   InterfaceEvents(const InterfaceEvents &) = delete;
   InterfaceEvents &operator=(const InterfaceEvents &) = delete;
 
   void Start();
-  // Waits for the serving thread (after the control device's calls stopped).
+  // Waits for the serving thread (after the channel's calls stopped).
   void Join();
   // The last events, oldest first (for a failure's report).
   std::string Recent();
@@ -36,7 +36,7 @@ class InterfaceEvents {
   void Remember(const tarvexvr_event &event);
 
   Receiver &receiver_;
-  ControlDevice &control_;
+  DriverChannel &channel_;
   std::mutex mutex_;
   std::map<uint32_t, int32_t> opens_;  // the driver's open number -> model handle
   std::deque<std::string> recent_;

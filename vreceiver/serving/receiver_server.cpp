@@ -33,14 +33,14 @@ ReceiverServer::~ReceiverServer() { Stop(); }
 
 void ReceiverServer::Stop() {
   stopping_ = true;
-  control_.Stop();
+  channel_.Stop();
   if (follower_.joinable()) follower_.join();
   events_.Join();
   pump_.Stop();
 }
 
 bool ReceiverServer::Start(std::string *error) {
-  if (!control_.Open(error)) return false;
+  if (!channel_.Open(error)) return false;
   // The driver keeps what an earlier receiver process left until the new
   // one owns it; an empty layout starts every run from nothing.
   if (!SendLayout({}, error)) {
@@ -79,7 +79,7 @@ bool ReceiverServer::SendLayout(const Layout &layout, std::string *out) {
   request.count = static_cast<unsigned int>(layout.size());
   std::copy(layout.begin(), layout.end(), request.interfaces);
   DWORD error = 0;
-  if (!control_.Call(IOCTL_TARVEXVR_SET_LAYOUT, &request, sizeof request, nullptr, 0, &error)) {
+  if (!channel_.Call(IOCTL_TARVEXVR_SET_LAYOUT, &request, sizeof request, nullptr, 0, &error)) {
     *out = "the driver refused the layout (error " + std::to_string(error) + ")";
     return false;
   }
@@ -134,7 +134,7 @@ bool ReceiverServer::PresentRules(const ServedSettings &settings) {
   if (!rulesSent_ || settings.stateReport != stateReport_)
     behaviour.mask |= TARVEXVR_SET_STATE_REPORT;
   if (behaviour.mask == 0) return true;
-  if (!control_.Call(IOCTL_TARVEXVR_SET_BEHAVIOUR, &behaviour, sizeof behaviour, nullptr, 0)) {
+  if (!channel_.Call(IOCTL_TARVEXVR_SET_BEHAVIOUR, &behaviour, sizeof behaviour, nullptr, 0)) {
     return false;
   }
   rulesSent_ = true;

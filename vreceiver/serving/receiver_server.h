@@ -48,9 +48,9 @@ class ReceiverServer {
   bool SendLayout(const Layout &layout, std::string *out);
 
   Receiver &receiver_;
-  ControlDevice control_;
-  InterfaceEvents events_{receiver_, control_};
-  InputPump pump_{receiver_, control_};
+  DriverChannel channel_;
+  InterfaceEvents events_{receiver_, channel_};
+  InputPump pump_{receiver_, channel_};
   std::atomic<bool> stopping_{false};
   std::thread follower_;
   // What the driver has; the follower's own.
