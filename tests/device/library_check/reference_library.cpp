@@ -1,4 +1,4 @@
-#include "reference_model.h"
+#include "reference_library.h"
 
 #include <mqd7ra.h>
 

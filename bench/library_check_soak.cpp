@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "model_check/library_check.h"
+#include "library_check/library_check.h"
 
 namespace {
 

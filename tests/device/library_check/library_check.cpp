@@ -12,7 +12,7 @@
 
 #include "library.h"
 #include "posted_message.h"
-#include "reference_model.h"
+#include "reference_library.h"
 #include "virtual_platform.h"
 #include "vreceiver/pendant.h"
 
