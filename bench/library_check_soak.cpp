@@ -1,7 +1,7 @@
 // The library's randomized check at length: a million steps (or the count
 // given) from a seed (given, or new and printed), with figures. Prints what
 // went wrong and exits 1 if the check fails.
-//   model_check_soak [steps] [seed]
+//   library_check_soak [steps] [seed]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,19 +18,19 @@ constexpr uint64_t kDefaultSteps = 1000000;
 
 int main(int argc, char **argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show even if the run hangs
-  modelcheck::CheckOptions options;
+  librarycheck::CheckOptions options;
   options.steps = argc > 1 ? std::strtoull(argv[1], nullptr, 0) : kDefaultSteps;
   options.seed = argc > 2 ? std::strtoull(argv[2], nullptr, 0) : std::random_device{}();
-  std::printf("model check soak: %llu steps, seed %llu\n",
+  std::printf("library check soak: %llu steps, seed %llu\n",
               static_cast<unsigned long long>(options.steps),
               static_cast<unsigned long long>(options.seed));
   std::fflush(stdout);
   const auto start = std::chrono::steady_clock::now();
-  modelcheck::LibraryCheck check(options);
+  librarycheck::LibraryCheck check(options);
   const std::string failure = check.Run();
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const modelcheck::CheckFigures f = check.Figures();
+  const librarycheck::CheckFigures f = check.Figures();
   std::printf("steps run:            %llu in %.1f s = %.0f steps/s\n",
               static_cast<unsigned long long>(f.steps), seconds,
               static_cast<double>(f.steps) / seconds);

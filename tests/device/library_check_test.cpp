@@ -1,4 +1,4 @@
-// The randomized check of the library against its reference model. Each run
+// The randomized check of the library against its reference library. Each run
 // takes a new seed and prints it; MQD7RA_CHECK_SEED=<seed> repeats that run
 // alone, MQD7RA_CHECK_STEPS=<n> changes its length (the soak in bench/ runs
 // a million steps).
@@ -11,7 +11,7 @@
 
 #include "library_check/library_check.h"
 
-namespace modelcheck {
+namespace librarycheck {
 namespace {
 
 constexpr uint64_t kDefaultSteps = 2000;
@@ -21,11 +21,11 @@ uint64_t FromEnvironment(const char *name, uint64_t otherwise) {
   return value != nullptr && *value != '\0' ? std::strtoull(value, nullptr, 0) : otherwise;
 }
 
-TEST(LibraryModelCheck, RandomStepsFollowTheReferenceModel) {
+TEST(LibraryCheck, RandomStepsFollowTheReferenceLibrary) {
   CheckOptions options;
   options.seed = FromEnvironment("MQD7RA_CHECK_SEED", std::random_device{}());
   options.steps = FromEnvironment("MQD7RA_CHECK_STEPS", kDefaultSteps);
-  std::cout << "model check seed " << options.seed << ", " << options.steps
+  std::cout << "library check seed " << options.seed << ", " << options.steps
             << " steps (repeat: MQD7RA_CHECK_SEED=" << options.seed << ")" << std::endl;
   RecordProperty("seed", std::to_string(options.seed));
   LibraryCheck check(options);
@@ -38,4 +38,4 @@ TEST(LibraryModelCheck, RandomStepsFollowTheReferenceModel) {
 }
 
 }  // namespace
-}  // namespace modelcheck
+}  // namespace librarycheck

@@ -16,7 +16,7 @@
 #include "virtual_platform.h"
 #include "vreceiver/pendant.h"
 
-namespace modelcheck {
+namespace librarycheck {
 
 namespace {
 
@@ -80,7 +80,7 @@ struct LibraryCheck::State {
   testsupport::VirtualPlatform platform{receiver};
   MessageQueue messages;
   mqd7ra::Library library{platform};
-  ReferenceModel reference;
+  ReferenceLibrary reference;
   std::deque<Posted> expectedInputs;  // not yet seen in the queue
   std::set<WindowHandle> targets;     // every window the library was given
   uint64_t expectedInputCount = 0;
@@ -244,7 +244,7 @@ void LibraryCheck::State::CheckDeviceData() {
   Expect("GetDeviceData", result, library.GetDeviceData(actual, kind));
   if (result == 1) {
     Expect("GetDeviceData report ID", 6, int{actual[0]});
-    Expect("GetDeviceData model code", int{expected[7]}, int{actual[7]});
+    Expect("GetDeviceData DeviceType", int{expected[7]}, int{actual[7]});
   }
 }
 
@@ -398,4 +398,4 @@ std::string LibraryCheck::Run() {
 
 CheckFigures LibraryCheck::Figures() const { return state_->figures; }
 
-}  // namespace modelcheck
+}  // namespace librarycheck

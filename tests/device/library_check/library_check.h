@@ -1,6 +1,6 @@
 // A randomized check of the real library core on the strict virtual platform:
 // random sequences, from a seed, of the seven exports and of receiver events,
-// each followed by a comparison with the reference model once the reader has
+// each followed by a comparison with the reference library once the reader has
 // caught up. The same seed gives the same sequence.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-namespace modelcheck {
+namespace librarycheck {
 
 struct CheckOptions {
   uint64_t seed = 1;
@@ -44,4 +44,4 @@ class LibraryCheck {
   std::unique_ptr<State> state_;
 };
 
-}  // namespace modelcheck
+}  // namespace librarycheck

@@ -7,7 +7,7 @@
 #include "device_type.h"
 #include "input_report.h"
 
-namespace modelcheck {
+namespace librarycheck {
 
 namespace {
 
@@ -19,7 +19,7 @@ uint32_t ReportsFor(uint32_t bytes) { return (bytes + kReportData - 1) / kReport
 
 }  // namespace
 
-int32_t ReferenceModel::Xinit() {
+int32_t ReferenceLibrary::Xinit() {
   if (initialised_) XClose();
   initialised_ = true;
   window_ = 0;
@@ -33,7 +33,7 @@ int32_t ReferenceModel::Xinit() {
 // A handle of the input interface that the pass finds is kept, or taken
 // back from retirement; only otherwise is a new one opened. The whole list
 // is examined, however many foreign interfaces come first.
-void ReferenceModel::Scan() {
+void ReferenceLibrary::Scan() {
   const bool inputFound = InputListed();
   const bool featureFound = machine_.plugged && machine_.featurePresent;
   if (inputFound || featureFound) deviceType_ = mqd7ra::DeviceTypeFor(machine_.productId);
@@ -52,7 +52,7 @@ void ReferenceModel::Scan() {
 
 // The reader is in its read on the input handle: the cancel ends it at once,
 // or leaves it pending on the retired handle (held, or ignored).
-void ReferenceModel::ReleaseInput() {
+void ReferenceLibrary::ReleaseInput() {
   if (!inputOpen_) return;
   inputOpen_ = false;
   retired_ = machine_.cancelMode != CancelMode::kPrompt;
@@ -60,7 +60,7 @@ void ReferenceModel::ReleaseInput() {
   if (!retired_) readHeld_ = false;
 }
 
-int32_t ReferenceModel::XOpen(WindowHandle window) {
+int32_t ReferenceLibrary::XOpen(WindowHandle window) {
   if (featureOpen_) return XR_OK;
   if (window == 0) return XR_BAD_WINDOW;
   window_ = window;
@@ -78,7 +78,7 @@ int32_t ReferenceModel::XOpen(WindowHandle window) {
 
 // The reader leaves at its cancel, or is ended by force in its read and
 // leaves that read (with its handle) behind.
-void ReferenceModel::StopReader() {
+void ReferenceLibrary::StopReader() {
   const bool inRead = inputOpen_ || retired_;
   readerRunning_ = false;
   if (inRead && machine_.cancelMode != CancelMode::kPrompt) {
@@ -89,7 +89,7 @@ void ReferenceModel::StopReader() {
   readHeld_ = false;
 }
 
-int32_t ReferenceModel::XClose() {
+int32_t ReferenceLibrary::XClose() {
   const int32_t result = inputOpen_ ? 1 : -1;
   if (readerRunning_) StopReader();
   stopRequested_ = true;
@@ -99,12 +99,12 @@ int32_t ReferenceModel::XClose() {
   return result;
 }
 
-void ReferenceModel::ReclaimLeft() {
+void ReferenceLibrary::ReclaimLeft() {
   left_.erase(std::remove_if(left_.begin(), left_.end(), [](const LeftRead &r) { return r.over; }),
               left_.end());
 }
 
-int32_t ReferenceModel::XGetInput(uint32_t *values, uint8_t *status) {
+int32_t ReferenceLibrary::XGetInput(uint32_t *values, uint8_t *status) {
   if (!inputOpen_ || stopRequested_) {
     currentInput_ = 0;
     wheelDropped_ += wheel_;
@@ -119,31 +119,31 @@ int32_t ReferenceModel::XGetInput(uint32_t *values, uint8_t *status) {
   return XR_OK;
 }
 
-bool ReferenceModel::FeatureLive() const {
+bool ReferenceLibrary::FeatureLive() const {
   return featureOpen_ && featureInstance_ != 0 && featureInstance_ == machine_.featureInstance;
 }
 
 // The receiver's refusal counter counts only reports that reach it.
-bool ReferenceModel::Write() {
+bool ReferenceLibrary::Write() {
   if (!FeatureLive()) return false;
   if (machine_.refuseWrites == 0) return true;
   if (machine_.refuseWrites > 0) --machine_.refuseWrites;
   return false;
 }
 
-int32_t ReferenceModel::ReopenOnDemand() {
+int32_t ReferenceLibrary::ReopenOnDemand() {
   if (featureOpen_) return XR_OK;
   return XOpen(window_) == XR_OK && featureOpen_ ? XR_OK : XR_NO_DEVICE;
 }
 
-int32_t ReferenceModel::SendReports(uint32_t count) {
+int32_t ReferenceLibrary::SendReports(uint32_t count) {
   for (uint32_t i = 0; i < ReportsFor(count); ++i) {
     if (!Write()) return XR_WRITE_FAILED;
   }
   return XR_OK;
 }
 
-SendResult ReferenceModel::XSendOutput(uint8_t length) {
+SendResult ReferenceLibrary::XSendOutput(uint8_t length) {
   if (length > kMaxPayload) return {XR_WRITE_FAILED, length};
   if (ReopenOnDemand() != XR_OK) return {XR_NO_DEVICE, length};
   const uint8_t frame = static_cast<uint8_t>(length + kFrameHeader);
@@ -151,25 +151,25 @@ SendResult ReferenceModel::XSendOutput(uint8_t length) {
 }
 
 // The 6-byte prelude never reaches the receiver: the class driver refuses it.
-int32_t ReferenceModel::XWritDev(uint8_t count) {
+int32_t ReferenceLibrary::XWritDev(uint8_t count) {
   if (ReopenOnDemand() != XR_OK) return XR_NO_DEVICE;
   if (count == 0) return XR_OK;
   return SendReports(count);
 }
 
-int32_t ReferenceModel::GetDeviceData(uint8_t kind, uint8_t *buffer) {
+int32_t ReferenceLibrary::GetDeviceData(uint8_t kind, uint8_t *buffer) {
   if (kind == 0 || !FeatureLive() || machine_.refuseReads) return 0;
   buffer[7] = deviceType_;
   return 1;
 }
 
-void ReferenceModel::SetRefusals(int32_t writes, bool reads) {
+void ReferenceLibrary::SetRefusals(int32_t writes, bool reads) {
   machine_.refuseWrites = writes;
   machine_.refuseReads = reads;
 }
 
 // Interfaces listed anew are new device instances.
-void ReferenceModel::NewInstances(bool wasInput, bool wasFeature) {
+void ReferenceLibrary::NewInstances(bool wasInput, bool wasFeature) {
   const bool input = InputListed();
   const bool feature = machine_.plugged && machine_.featurePresent;
   if (wasInput && !input) InputGone();
@@ -182,7 +182,7 @@ void ReferenceModel::NewInstances(bool wasInput, bool wasFeature) {
 // Every read on the input interface fails: the reader's on the handle in
 // place is a loss (both handles closed), one on a retired handle only ends
 // there, and those left by ended readers are over.
-void ReferenceModel::InputGone() {
+void ReferenceLibrary::InputGone() {
   if (inputOpen_ && readerRunning_) {
     inputOpen_ = false;
     featureOpen_ = false;
@@ -192,14 +192,14 @@ void ReferenceModel::InputGone() {
   for (LeftRead &read : left_) read.over = true;
 }
 
-void ReferenceModel::Plug() {
+void ReferenceLibrary::Plug() {
   const bool wasInput = InputListed();
   const bool wasFeature = machine_.plugged && machine_.featurePresent;
   machine_.plugged = true;
   NewInstances(wasInput, wasFeature);
 }
 
-void ReferenceModel::Unplug() {
+void ReferenceLibrary::Unplug() {
   const bool wasInput = InputListed();
   const bool wasFeature = machine_.plugged && machine_.featurePresent;
   machine_.plugged = false;
@@ -207,7 +207,7 @@ void ReferenceModel::Unplug() {
 }
 
 // Another product ID is another device: its interfaces are new instances.
-void ReferenceModel::SetProductId(uint16_t productId) {
+void ReferenceLibrary::SetProductId(uint16_t productId) {
   const bool another = machine_.plugged && productId != machine_.productId;
   machine_.productId = productId;
   if (!another) return;
@@ -215,7 +215,7 @@ void ReferenceModel::SetProductId(uint16_t productId) {
   Plug();
 }
 
-void ReferenceModel::SetInterfacesPresent(bool input, bool feature) {
+void ReferenceLibrary::SetInterfacesPresent(bool input, bool feature) {
   const bool wasInput = InputListed();
   const bool wasFeature = machine_.plugged && machine_.featurePresent;
   machine_.inputPresent = input;
@@ -223,7 +223,7 @@ void ReferenceModel::SetInterfacesPresent(bool input, bool feature) {
   NewInstances(wasInput, wasFeature);
 }
 
-void ReferenceModel::SetCancelMode(CancelMode mode) {
+void ReferenceLibrary::SetCancelMode(CancelMode mode) {
   machine_.cancelMode = mode;
   if (mode == CancelMode::kPrompt) ReleaseHeldCancels();
 }
@@ -231,13 +231,13 @@ void ReferenceModel::SetCancelMode(CancelMode mode) {
 // The reader's read ends as cancelled: on a retired handle the reader closes
 // it; on one taken back it reads again, for the library asked for that
 // cancel. A left read ends with its thread.
-void ReferenceModel::ReleaseHeldCancels() {
+void ReferenceLibrary::ReleaseHeldCancels() {
   if (readHeld_ && retired_) retired_ = false;
   readHeld_ = false;
   for (LeftRead &read : left_) read.over = read.over || read.cancelHeld;
 }
 
-Posted ReferenceModel::Take(const vreceiver::Report &report) {
+Posted ReferenceLibrary::Take(const vreceiver::Report &report) {
   const mqd7ra::DecodedInput input = mqd7ra::DecodeInputReport(report.data(), deviceType_);
   currentInput_ = input.word;
   // The sum wraps as the library's 32-bit accumulator does.
@@ -250,7 +250,7 @@ Posted ReferenceModel::Take(const vreceiver::Report &report) {
 // The report reaches every handle open on the input interface now: the
 // reader's read takes it (on a retired handle, which it then closes), and
 // the read of every ended reader takes its own copy and is over.
-std::vector<Posted> ReferenceModel::Send(const vreceiver::Report &report) {
+std::vector<Posted> ReferenceLibrary::Send(const vreceiver::Report &report) {
   std::vector<Posted> posted;
   if (!InputListed()) return posted;
   if (retired_ || (inputOpen_ && readerRunning_)) {
@@ -262,19 +262,19 @@ std::vector<Posted> ReferenceModel::Send(const vreceiver::Report &report) {
   return posted;
 }
 
-uint32_t ReferenceModel::OpenHandles() const {
+uint32_t ReferenceLibrary::OpenHandles() const {
   return (inputOpen_ ? 1 : 0) + (featureOpen_ ? 1 : 0) + (retired_ ? 1 : 0) + LeftReads();
 }
 
-uint32_t ReferenceModel::PendingReads() const {
+uint32_t ReferenceLibrary::PendingReads() const {
   return (readerRunning_ && (inputOpen_ || retired_) ? 1 : 0) + LeftPending();
 }
 
-uint32_t ReferenceModel::ThreadsAlive() const { return (readerRunning_ ? 1 : 0) + LeftPending(); }
+uint32_t ReferenceLibrary::ThreadsAlive() const { return (readerRunning_ ? 1 : 0) + LeftPending(); }
 
-uint32_t ReferenceModel::LeftPending() const {
+uint32_t ReferenceLibrary::LeftPending() const {
   return static_cast<uint32_t>(
       std::count_if(left_.begin(), left_.end(), [](const LeftRead &r) { return !r.over; }));
 }
 
-}  // namespace modelcheck
+}  // namespace librarycheck

@@ -10,7 +10,7 @@
 #include "virtual_hid_class.h"
 #include "vreceiver/receiver.h"
 
-namespace modelcheck {
+namespace librarycheck {
 
 using testsupport::CancelMode;
 using WindowHandle = uintptr_t;
@@ -44,7 +44,7 @@ struct SendResult {
 };
 
 // The library's state as the exports must leave it.
-class ReferenceModel {
+class ReferenceLibrary {
  public:
   const Machine &machine() const { return machine_; }
 
@@ -131,4 +131,4 @@ class ReferenceModel {
   int64_t wheelDropped_ = 0;
 };
 
-}  // namespace modelcheck
+}  // namespace librarycheck
