@@ -7,7 +7,7 @@
 namespace devicetest {
 namespace {
 
-using vreceiver::Report;
+using pendant::Report;
 
 struct DecodeCase {
   uint16_t productId;

@@ -50,7 +50,7 @@ TEST(ServedSettings, MachineChangesAndThePendantStateAreSettingsWheelTurnsAreNot
   pendant.PressKeys(1);
   const vreceiver::ServedSettings pressed = receiver.Settings();
   EXPECT_NE(pressed.version, first.version);
-  EXPECT_EQ(pressed.stateReport, vreceiver::MakeReport(pendant.Now(), 0));
+  EXPECT_EQ(pressed.stateReport, pendant::MakeReport(pendant.Now(), 0));
   EXPECT_EQ(pressed.stateReport[2], 1);
   pendant.PressKeys(1);
   EXPECT_EQ(receiver.Settings().version, pressed.version);

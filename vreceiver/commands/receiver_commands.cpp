@@ -148,7 +148,7 @@ std::string SystemPath(const std::string &modelPath, const std::vector<std::stri
 }
 
 std::string Show(vreceiver::Receiver &receiver, const ListedPaths &listPaths) {
-  const vreceiver::DeviceIdentity identity = receiver.Identity();
+  const pendant::DeviceIdentity identity = receiver.Identity();
   char release[8];
   std::snprintf(release, sizeof release, "0x%04X", identity.release);
   std::string text = "plugged=" + std::string(receiver.IsPlugged() ? "yes" : "no") +
@@ -160,7 +160,7 @@ std::string Show(vreceiver::Receiver &receiver, const ListedPaths &listPaths) {
                      " info-requests=" + std::to_string(receiver.InfoRequests());
   // The model's own paths where no system listing is at hand (natively).
   const std::vector<std::string> listed = listPaths ? listPaths() : std::vector<std::string>{};
-  for (const vreceiver::InterfaceInfo &info : receiver.ListInterfaces()) {
+  for (const pendant::InterfaceInfo &info : receiver.ListInterfaces()) {
     text += "\ninterface " + (listPaths ? SystemPath(info.path, listed) : info.path) +
             " vid=" + std::to_string(info.vendorId) + " pid=" + std::to_string(info.productId) +
             " in=" + std::to_string(info.inputLength) +
@@ -208,11 +208,11 @@ void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
          "device-strings \"MANUFACTURER\" \"PRODUCT\" \"SERIAL\"   the receiver's USB strings",
          [&r](const Args &a, std::string *out) {
            const auto tooLong = [](const std::string &text) {
-             return !vreceiver::FitsStringDescriptor(text);
+             return !pendant::FitsStringDescriptor(text);
            };
            if (a.words.size() != 3 || std::any_of(a.words.begin(), a.words.end(), tooLong)) {
              *out = "expected three quoted texts (manufacturer, product, serial number) of up to " +
-                    std::to_string(vreceiver::kStringDescriptorChars) + " UTF-16 characters each";
+                    std::to_string(pendant::kStringDescriptorChars) + " UTF-16 characters each";
              return false;
            }
            r.SetStrings(a.words[0], a.words[1], a.words[2]);

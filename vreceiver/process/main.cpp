@@ -109,7 +109,7 @@ int Serve(const Options &options) {
   if (!options.replay.empty() && !vreceiver::process::CheckRecording(options.replay, *recording))
     ExitProcess(1);
   auto *interpreter = new vreceiver::script::Interpreter;
-  vreceiver::process::AddReceiverCommands(*interpreter, *receiver, vreceiver::hid::ListPaths);
+  vreceiver::process::AddReceiverCommands(*interpreter, *receiver, hidlist::ListPaths);
   vreceiver::process::AddProgramCommands(*interpreter);
   vreceiver::process::AddPacingCommands(*interpreter);
   uiprobe::AddUiCommands(*interpreter);

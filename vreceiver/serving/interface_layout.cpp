@@ -35,13 +35,13 @@ std::string Upper(std::string text) {
 // within its length; a longer one is cut).
 template <size_t N>
 void CopyString(const std::string &text, unsigned short (&to)[N]) {
-  const std::wstring wide = tarvex::win32::Utf8ToWide(text);
+  const std::wstring wide = gbk::Utf8ToWide(text);
   const size_t count = std::min(wide.size(), N - 1);
   std::copy(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(count), to);
   to[count] = 0;
 }
 
-static_assert(TARVEXVR_STRING_CHARS == vreceiver::kStringDescriptorChars + 1,
+static_assert(TARVEXVR_STRING_CHARS == pendant::kStringDescriptorChars + 1,
               "the driver's strings hold the model's longest and a terminator");
 
 tarvexvr_identity DeviceIdentityOf(const InterfaceInfo &info) {
@@ -150,7 +150,7 @@ bool WaitListed(const Layout &layout, const std::set<std::string> &ever,
   std::vector<std::string> seen;
   const ULONGLONG deadline = GetTickCount64() + kListWaitMs;
   for (;;) {
-    const std::vector<std::string> paths = hid::ListPaths();
+    const std::vector<std::string> paths = hidlist::ListPaths();
     seen.clear();
     bool match = true;
     for (const std::string &id : ever) {

@@ -251,7 +251,7 @@ void LibraryCheck::State::CheckDeviceData() {
 void LibraryCheck::State::MachineEvent(uint32_t which) {
   const Machine &m = reference.machine();
   if (which < 18) {  // the pendant sends a report, any bytes
-    vreceiver::Report report;
+    pendant::Report report;
     for (uint8_t &b : report) b = static_cast<uint8_t>(Pick(256));
     Note("report " + Hex(report.data(), report.size()));
     figures.reportsSent += m.plugged ? 1 : 0;

@@ -237,7 +237,7 @@ void ReferenceLibrary::ReleaseHeldCancels() {
   for (LeftRead &read : left_) read.over = read.over || read.cancelHeld;
 }
 
-Posted ReferenceLibrary::Take(const vreceiver::Report &report) {
+Posted ReferenceLibrary::Take(const pendant::Report &report) {
   const mqd7ra::DecodedInput input = mqd7ra::DecodeInputReport(report.data(), deviceType_);
   currentInput_ = input.word;
   // The sum wraps as the library's 32-bit accumulator does.
@@ -250,7 +250,7 @@ Posted ReferenceLibrary::Take(const vreceiver::Report &report) {
 // The report reaches every handle open on the input interface now: the
 // reader's read takes it (on a retired handle, which it then closes), and
 // the read of every ended reader takes its own copy and is over.
-std::vector<Posted> ReferenceLibrary::Send(const vreceiver::Report &report) {
+std::vector<Posted> ReferenceLibrary::Send(const pendant::Report &report) {
   std::vector<Posted> posted;
   if (!InputListed()) return posted;
   if (retired_ || (inputOpen_ && readerRunning_)) {

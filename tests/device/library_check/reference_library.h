@@ -26,7 +26,7 @@ struct Machine {
   uint64_t featureInstance = 2;
   uint64_t lastInstance = 2;
   uint32_t foreignCount = 2;
-  uint16_t productId = vreceiver::kDefaultProductId;
+  uint16_t productId = pendant::kDefaultProductId;
   int32_t refuseWrites = 0;  // -1 all, n > 0 the next n
   bool refuseReads = false;
   CancelMode cancelMode = CancelMode::kPrompt;
@@ -67,7 +67,7 @@ class ReferenceLibrary {
   void SetCancelMode(CancelMode mode);
   void ReleaseHeldCancels();
   // The pendant sends a report: the messages it brings, in order.
-  std::vector<Posted> Send(const vreceiver::Report &report);
+  std::vector<Posted> Send(const pendant::Report &report);
 
   WindowHandle window() const { return window_; }
   bool inputOpen() const { return inputOpen_; }
@@ -106,7 +106,7 @@ class ReferenceLibrary {
   void StopReader();
   void ReclaimLeft();
   uint32_t LeftPending() const;
-  Posted Take(const vreceiver::Report &report);
+  Posted Take(const pendant::Report &report);
 
   Machine machine_;
   bool initialised_ = false;

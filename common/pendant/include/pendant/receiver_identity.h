@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace vreceiver {
+namespace pendant {
 
 constexpr uint16_t kReceiverVendorId = 0x10CE;  // 4302
 // The first product ID a receiver has; every ID from here up is one.
@@ -57,4 +57,4 @@ uint16_t DefaultRelease(uint16_t productId);
 // The identity of foreign interface `index` (another vendor's device).
 DeviceIdentity ForeignIdentity(uint32_t index);
 
-}  // namespace vreceiver
+}  // namespace pendant

@@ -36,6 +36,26 @@
 
 namespace vreceiver {
 
+// The model speaks the pendant's protocol: its words are the model's too.
+using pendant::DefaultReceiverStrings;
+using pendant::DefaultRelease;
+using pendant::DeviceIdentity;
+using pendant::FitsStringDescriptor;
+using pendant::ForeignIdentity;
+using pendant::InterfaceInfo;
+using pendant::IsReceiver;
+using pendant::kDefaultProductId;
+using pendant::kFeatureReportId;
+using pendant::kFirstReceiverProductId;
+using pendant::kInputReportId;
+using pendant::kKnownProductIds;
+using pendant::kReceiverVendorId;
+using pendant::kReportLength;
+using pendant::kStringDescriptorChars;
+using pendant::PendantFamily;
+using pendant::PendantState;
+using pendant::Report;
+
 // The pendant's LCD: four lines of these widths in bytes, 59 in all.
 constexpr size_t kLcdLineWidths[] = {11, 16, 16, 16};
 constexpr size_t kLcdLineCount = std::size(kLcdLineWidths);
