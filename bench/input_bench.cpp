@@ -26,7 +26,7 @@ extern "C" {
 
 namespace {
 
-constexpr DWORD kReportLength = vreceiver::kReportLength;
+constexpr DWORD kReportLength = pendant::kReportLength;
 // The receiver process may still be presenting its interfaces.
 constexpr int kOpenTries = 400;
 constexpr DWORD kOpenRetryMs = 50;
@@ -38,7 +38,7 @@ struct Arrival {
 
 HANDLE OpenReceiverInput() {
   for (int i = 0; i < kOpenTries; ++i) {
-    HANDLE device = vreceiver::hid::OpenReceiverInterface(false, GENERIC_READ);
+    HANDLE device = hidlist::OpenReceiverInterface(false, GENERIC_READ);
     if (device != INVALID_HANDLE_VALUE) return device;
     Sleep(kOpenRetryMs);
   }

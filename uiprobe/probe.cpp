@@ -26,13 +26,13 @@ std::string WindowText(HWND window) {
   SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
                       SMTO_NORMAL, kSendTimeoutMs, &copied);
   text.resize(copied);
-  return tarvex::win32::WideToUtf8(text);
+  return gbk::WideToUtf8(text);
 }
 
 std::string ClassOf(HWND window) {
   wchar_t name[64] = L"";
   GetClassNameW(window, name, 64);
-  return tarvex::win32::WideToUtf8(name);
+  return gbk::WideToUtf8(name);
 }
 
 struct DialogSearch {
@@ -68,7 +68,7 @@ bool ControlText(HWND main, int id, std::string *utf8) {
 bool SetControlText(HWND main, int id, const std::string &utf8) {
   HWND control = Control(main, id);
   if (!control) return false;
-  std::wstring wide = tarvex::win32::Utf8ToWide(utf8);
+  std::wstring wide = gbk::Utf8ToWide(utf8);
   DWORD_PTR result = 0;
   return SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
                              SMTO_NORMAL, kSendTimeoutMs, &result) != 0;
@@ -106,7 +106,7 @@ void Close(HWND main) { PostMessageW(main, WM_CLOSE, 0, 0); }
 bool Choose(HWND main, int id, const std::string &utf8) {
   HWND combo = Control(main, id);
   if (!combo) return false;
-  std::wstring wanted = tarvex::win32::Utf8ToWide(utf8);
+  std::wstring wanted = gbk::Utf8ToWide(utf8);
   DWORD_PTR index = 0;
   if (!SendMessageTimeoutW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1),
                            reinterpret_cast<LPARAM>(wanted.c_str()), SMTO_NORMAL, kSendTimeoutMs,

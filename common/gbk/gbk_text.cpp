@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace tarvex::win32 {
+namespace gbk {
 namespace {
 
 constexpr UINT kGbkCodePage = 936;
@@ -35,4 +35,4 @@ std::string WideToGbk(const std::wstring &wide) { return FromWide(wide, kGbkCode
 std::wstring Utf8ToWide(const std::string &utf8) { return ToWide(utf8, CP_UTF8); }
 std::string WideToUtf8(const std::wstring &wide) { return FromWide(wide, CP_UTF8, nullptr); }
 
-}  // namespace tarvex::win32
+}  // namespace gbk

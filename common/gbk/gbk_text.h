@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace tarvex::win32 {
+namespace gbk {
 
 std::wstring GbkToWide(const std::string &gbk);
 // A character with no GBK form becomes "?".
@@ -14,4 +14,4 @@ std::string WideToGbk(const std::wstring &wide);
 std::wstring Utf8ToWide(const std::string &utf8);
 std::string WideToUtf8(const std::wstring &wide);
 
-}  // namespace tarvex::win32
+}  // namespace gbk

@@ -8,7 +8,7 @@ extern "C" {
 
 #include "pendant/receiver_identity.h"
 
-namespace vreceiver::hid {
+namespace hidlist {
 
 namespace {
 
@@ -81,7 +81,7 @@ std::vector<HidInterface> ListInterfaces() {
 }
 
 bool IsReceiverInterface(const HidInterface &found) {
-  return IsReceiver(found.vendorId, found.productId);
+  return pendant::IsReceiver(found.vendorId, found.productId);
 }
 
 HANDLE OpenReceiverInterface(bool feature, DWORD access, HidInterface *described, DWORD flags) {
@@ -90,8 +90,9 @@ HANDLE OpenReceiverInterface(bool feature, DWORD access, HidInterface *described
     HANDLE device = Open(candidate, access, flags);
     if (device == INVALID_HANDLE_VALUE) return true;
     HidInterface found;
-    const bool match = Describe(device, &found) && IsReceiverInterface(found) &&
-                       (feature ? found.featureLength : found.inputLength) == kReportLength;
+    const bool match =
+        Describe(device, &found) && IsReceiverInterface(found) &&
+        (feature ? found.featureLength : found.inputLength) == pendant::kReportLength;
     if (!match) {
       CloseHandle(device);
       return true;
@@ -104,4 +105,4 @@ HANDLE OpenReceiverInterface(bool feature, DWORD access, HidInterface *described
   return opened;
 }
 
-}  // namespace vreceiver::hid
+}  // namespace hidlist

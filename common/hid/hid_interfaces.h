@@ -12,10 +12,10 @@
 
 #include "pendant/pendant_report.h"
 
-namespace vreceiver::hid {
+namespace hidlist {
 
 // An interface as the system lists it: path, IDs and report lengths.
-using HidInterface = InterfaceInfo;
+using HidInterface = pendant::InterfaceInfo;
 
 // Device paths of the HID interfaces present now, in the order the system
 // lists them.
@@ -32,4 +32,4 @@ bool IsReceiverInterface(const HidInterface &found);
 HANDLE OpenReceiverInterface(bool feature, DWORD access, HidInterface *described = nullptr,
                              DWORD flags = 0);
 
-}  // namespace vreceiver::hid
+}  // namespace hidlist

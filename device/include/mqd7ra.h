@@ -83,7 +83,7 @@ int32_t MQD7RA_CALL XSendOutput(const uint8_t *payload, uint8_t *length);
 int32_t MQD7RA_CALL XWritDev(const uint8_t *bytes, const uint8_t *count);
 
 /* Reads the receiver's 8-byte information report into buffer; byte 7 is
- * replaced by the model code. kind must be nonzero. 1 when read, else 0. */
+ * replaced by the pendant family's DeviceType. kind must be nonzero. 1 when read, else 0. */
 int32_t MQD7RA_CALL GetDeviceData(uint8_t *buffer, uint8_t kind);
 
 typedef int32_t(MQD7RA_CALL *MQD7RA_XINIT_FN)(void);

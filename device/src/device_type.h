@@ -1,4 +1,4 @@
-// Model codes of the pendant families, chosen from the receiver's USB IDs.
+// The pendant families' codes (DeviceType), chosen from the receiver's USB IDs.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +7,7 @@ namespace mqd7ra {
 
 constexpr uint16_t kReceiverVendorId = 0x10CE;
 constexpr uint16_t kFirstReceiverProductId = 0xEB90;
-// The keys-only model: its input reports carry no selectors and no wheel.
+// The keys-only family: its input reports carry no selectors and no wheel.
 constexpr uint8_t kKeysOnlyDeviceType = 2;
 
 // True for an interface that belongs to a pendant receiver.

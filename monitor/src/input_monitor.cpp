@@ -125,9 +125,9 @@ void MonitorDialog::ShowReceiverInfo(bool &changed) {
   const unsigned deviceId = info[1] + 256u * info[2];
   const int channel = static_cast<int8_t>(info[4]);
   const unsigned rssi = info[5];
-  const std::string model = DeviceInfoText(info[7], deviceId, channel);
-  if (model != deviceInfoText) {
-    deviceInfoText = model;
+  const std::string infoText = DeviceInfoText(info[7], deviceId, channel);
+  if (infoText != deviceInfoText) {
+    deviceInfoText = infoText;
     changed = true;
   }
   const std::string rssiLine = RssiText(rssi);

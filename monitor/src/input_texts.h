@@ -28,7 +28,7 @@ std::string StepText(uint8_t modeByte);
 std::string WheelTotalText(int32_t total);
 // The standard-output line of a wheel message.
 std::string WheelLogLine(int delta, int positionBefore);
-// Model line of the information report, by DeviceType.
+// The information report's text (family, device ID, channel), by DeviceType.
 std::string DeviceInfoText(uint8_t deviceType, unsigned deviceId, int channel);
 std::string RssiText(unsigned rssi);
 

@@ -40,15 +40,15 @@ void Recording::AddGap(int64_t timeUs, std::vector<std::string> *lines) {
   writtenMs_ = elapsedMs;
 }
 
-bool Recording::AddReport(int64_t timeUs, const vreceiver::Report &report, std::string *command) {
-  vreceiver::PendantCommand decoded;
+bool Recording::AddReport(int64_t timeUs, const pendant::Report &report, std::string *command) {
+  pendant::PendantCommand decoded;
   decoded.report = report;  // raw unless the pendant's state is known
-  if (pendant_) decoded = vreceiver::DecodeReport(*pendant_, report);
-  const vreceiver::PendantState before = pendant_.value_or(vreceiver::PendantState{});
-  if (pendant_ || report[0] == vreceiver::kInputReportId) {
-    pendant_ = vreceiver::StateAfter(before, report);
+  if (pendant_) decoded = pendant::DecodeReport(*pendant_, report);
+  const pendant::PendantState before = pendant_.value_or(pendant::PendantState{});
+  if (pendant_ || report[0] == pendant::kInputReportId) {
+    pendant_ = pendant::StateAfter(before, report);
   }
-  *command = vreceiver::CommandLine(decoded);
+  *command = pendant::CommandLine(decoded);
   std::vector<std::string> lines;
   AddGap(timeUs, &lines);
   lines.push_back(*command);
@@ -80,7 +80,7 @@ bool Recording::End(int64_t timeUs, const std::string &why) {
   return writer_({"wait-sent", summary});
 }
 
-std::string ReportNote(uint64_t number, double seconds, const vreceiver::Report &report,
+std::string ReportNote(uint64_t number, double seconds, const pendant::Report &report,
                        const std::string &command) {
   char text[96];
   int length =

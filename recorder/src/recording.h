@@ -35,7 +35,7 @@ class Recording {
   // clock in microseconds, the same for every call).
   bool Begin(const Header &header, int64_t nowUs);
   // An input report read at `timeUs`; *command is the line it became.
-  bool AddReport(int64_t timeUs, const vreceiver::Report &report, std::string *command);
+  bool AddReport(int64_t timeUs, const pendant::Report &report, std::string *command);
   // The receiver was pulled out: every report before it reached the host.
   bool AddUnplug(int64_t timeUs);
   // It is back; a new product ID is set before it appears.
@@ -58,11 +58,11 @@ class Recording {
   uint64_t reports_ = 0;
   // What a replaying receiver's pendant holds; unknown until the first
   // report, which therefore goes raw and sets it whatever it held before.
-  std::optional<vreceiver::PendantState> pendant_;
+  std::optional<pendant::PendantState> pendant_;
 };
 
 // How the console shows a report: "report 12 at 3.042 s: 04 00 .. 00  wheel 3".
-std::string ReportNote(uint64_t number, double seconds, const vreceiver::Report &report,
+std::string ReportNote(uint64_t number, double seconds, const pendant::Report &report,
                        const std::string &command);
 
 }  // namespace recorder

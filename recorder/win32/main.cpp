@@ -18,10 +18,10 @@ namespace {
 
 // Every receiver interface with its IDs and report lengths.
 int ListReceivers() {
-  const std::vector<vreceiver::hid::HidInterface> all = vreceiver::hid::ListInterfaces();
+  const std::vector<hidlist::HidInterface> all = hidlist::ListInterfaces();
   int found = 0;
-  for (const vreceiver::hid::HidInterface &one : all) {
-    if (!vreceiver::hid::IsReceiverInterface(one)) continue;
+  for (const hidlist::HidInterface &one : all) {
+    if (!hidlist::IsReceiverInterface(one)) continue;
     ++found;
     std::printf("vendor 0x%04X product 0x%04X (%u)  input %u bytes  feature %u bytes  %s\n",
                 one.vendorId, one.productId, one.productId, one.inputLength, one.featureLength,

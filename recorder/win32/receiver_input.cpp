@@ -28,8 +28,7 @@ ReceiverInput::~ReceiverInput() {
 }
 
 bool ReceiverInput::Open() {
-  device_ =
-      vreceiver::hid::OpenReceiverInterface(false, GENERIC_READ, &found_, FILE_FLAG_OVERLAPPED);
+  device_ = hidlist::OpenReceiverInterface(false, GENERIC_READ, &found_, FILE_FLAG_OVERLAPPED);
   if (device_ == INVALID_HANDLE_VALUE) return false;
   ringRaised_ = HidD_SetNumInputBuffers(device_, kInputBuffers) != FALSE;
   // Waiting from the start, the read ends when the first report comes, so
@@ -51,7 +50,7 @@ bool ReceiverInput::StartRead() {
   return true;
 }
 
-ReceiverInput::Result ReceiverInput::Finish(vreceiver::Report *report) {
+ReceiverInput::Result ReceiverInput::Finish(pendant::Report *report) {
   DWORD got = 0;
   pending_ = false;
   if (!GetOverlappedResult(device_, &overlapped_, &got, FALSE)) {
@@ -63,7 +62,7 @@ ReceiverInput::Result ReceiverInput::Finish(vreceiver::Report *report) {
   return Result::kReport;
 }
 
-ReceiverInput::Result ReceiverInput::Next(vreceiver::Report *report, HANDLE stop, DWORD timeoutMs) {
+ReceiverInput::Result ReceiverInput::Next(pendant::Report *report, HANDLE stop, DWORD timeoutMs) {
   if (!pending_ && !StartRead()) {
     error_ = GetLastError();
     return Result::kGone;
@@ -94,18 +93,18 @@ void ReceiverInput::Close() {
 }
 
 bool ReadInformation(std::string *line, std::string *note) {
-  vreceiver::hid::HidInterface found;
-  HANDLE device = vreceiver::hid::OpenReceiverInterface(true, GENERIC_READ, &found);
+  hidlist::HidInterface found;
+  HANDLE device = hidlist::OpenReceiverInterface(true, GENERIC_READ, &found);
   if (device == INVALID_HANDLE_VALUE) {
     *note = "no information report: the receiver's feature interface was not found";
     return false;
   }
-  uint8_t report[64] = {vreceiver::kFeatureReportId};
+  uint8_t report[64] = {pendant::kFeatureReportId};
   const ULONG length = std::min<ULONG>(found.featureLength, sizeof report);
   const bool read = HidD_GetFeature(device, report, length) != FALSE;
   const DWORD error = GetLastError();
   CloseHandle(device);
-  if (read) *line = vreceiver::InfoLine(report, length);
+  if (read) *line = pendant::InfoLine(report, length);
   if (read && !line->empty()) return true;
   *note = "no information report: " + (read ? std::string("not one") : SystemMessage(error));
   return false;

@@ -26,20 +26,20 @@ class ReceiverInput {
   // Opens the receiver's input interface; false when none is there.
   bool Open();
   bool IsOpen() const { return device_ != INVALID_HANDLE_VALUE; }
-  const vreceiver::hid::HidInterface &Interface() const { return found_; }
+  const hidlist::HidInterface &Interface() const { return found_; }
   // Whether Windows keeps 512 reports for the recorder (else its default).
   bool RingRaised() const { return ringRaised_; }
   // Waits for the next report, the stop event or the time-out. A read
   // still waiting stays pending for the next call. kGone: the read failed
   // (the receiver was pulled out); LastError() says how.
-  Result Next(vreceiver::Report *report, HANDLE stop, DWORD timeoutMs);
+  Result Next(pendant::Report *report, HANDLE stop, DWORD timeoutMs);
   DWORD LastError() const { return error_; }
   // Cancels a waiting read, waits until it has ended, and closes.
   void Close();
 
  private:
   bool StartRead();
-  Result Finish(vreceiver::Report *report);
+  Result Finish(pendant::Report *report);
 
   HANDLE device_ = INVALID_HANDLE_VALUE;
   HANDLE done_ = nullptr;
@@ -48,7 +48,7 @@ class ReceiverInput {
   bool ringRaised_ = false;
   DWORD error_ = 0;
   uint8_t buffer_[64] = {};
-  vreceiver::hid::HidInterface found_;
+  hidlist::HidInterface found_;
 };
 
 // The receiver's information report as the line that sets it; false with

@@ -171,7 +171,7 @@ int Session::Record() {
       return Finish(WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0 ? "stopped by Ctrl+C"
                                                                    : SecondsReached());
     }
-    vreceiver::Report report;
+    pendant::Report report;
     switch (input_.Next(&report, stop_, WaitMs())) {
       case ReceiverInput::Result::kReport: {
         const int64_t now = NowUs();

@@ -41,7 +41,7 @@ void PrintTo(const ProductCase &c, std::ostream *os) { *os << "product " << c.pr
 
 class ProductTableTest : public DeviceTest, public ::testing::WithParamInterface<ProductCase> {};
 
-TEST_P(ProductTableTest, ProductIdChoosesTheModel) {
+TEST_P(ProductTableTest, ProductIdChoosesTheDeviceType) {
   receiver.SetProductId(GetParam().productId);
   EXPECT_EQ(GetParam().result, Open());
   EXPECT_EQ(GetParam().deviceType, library.DeviceType());

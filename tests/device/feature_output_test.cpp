@@ -132,7 +132,7 @@ TEST_F(DeviceTest, CommandFollowsItsRefusedPrelude) {
   EXPECT_TRUE(Written(receiver).empty());
 }
 
-TEST_F(DeviceTest, DeviceDataCarriesTheModelCode) {
+TEST_F(DeviceTest, DeviceDataCarriesTheDeviceType) {
   receiver.SetProductId(0xEB99);
   receiver.SetInfo({0xBEEF, -3, 200});
   OpenAndSettle();

@@ -7,7 +7,7 @@
 namespace devicetest {
 namespace {
 
-using vreceiver::Report;
+using pendant::Report;
 
 struct DecodeCase {
   uint16_t productId;
@@ -47,7 +47,7 @@ TEST_P(DecodeTest, ReportBecomesOneMessageAndTheWheelSum) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Models, DecodeTest,
+    Families, DecodeTest,
     ::testing::Values(DecodeCase{0xEB91, {4, 0, 5, 0, 0x0D, 0x11, 2, 0}, 2, 0x110D0005, 2},
                       DecodeCase{0xEB91, {4, 0, 5, 0, 0x0D, 0x11, 0xFE, 0}, 254, 0x110D0005, -2},
                       DecodeCase{0xEB91,

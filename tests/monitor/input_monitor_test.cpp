@@ -25,7 +25,7 @@ TEST(InputTexts, KeysAxisAndStep) {
   EXPECT_EQ(WheelTotalText(0), "+0");
 }
 
-TEST(InputTexts, DeviceInformationForEveryModel) {
+TEST(InputTexts, DeviceInformationForEveryFamily) {
   EXPECT_EQ(DeviceInfoText(2, 4660, -16), "MQD7RA全部按键,设备ID:4660,channel:-16");
   EXPECT_EQ(DeviceInfoText(3, 1, 2), "VQD8RA 带手轮 波段开关,LCD显示3行,设备ID:1,channel:2");
   EXPECT_EQ(DeviceInfoText(4, 1, 2), "MQD9RA带手轮 波段开关,LCD显示4行,设备ID:1,channel:2");

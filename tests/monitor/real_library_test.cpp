@@ -154,7 +154,7 @@ TEST_F(RealLibraryTest, WheelTurnIsShownAndTheDisplayTextSent) {
                                                       "3333333333333333", "4444444444444444"}));
 }
 
-TEST_F(RealLibraryTest, ReceiverInformationOfTheDefaultModel) {
+TEST_F(RealLibraryTest, ReceiverInformationOfTheDefaultFamily) {
   dialog.OnInitDialog();
   state.autoSendCount = 3;
   dialog.OnInfoCheck();

@@ -19,19 +19,19 @@ class RecordingTest : public ::testing::Test {
   std::vector<Lines> events_;
   bool writable_ = true;
 
-  std::string Add(int64_t timeUs, vreceiver::Report report) {
+  std::string Add(int64_t timeUs, pendant::Report report) {
     std::string command;
     EXPECT_TRUE(recording_.AddReport(timeUs, report, &command));
     return command;
   }
 };
 
-vreceiver::Report Pendant(uint8_t key, uint8_t step, uint8_t axis, int8_t wheel) {
-  vreceiver::PendantState state;
+pendant::Report Pendant(uint8_t key, uint8_t step, uint8_t axis, int8_t wheel) {
+  pendant::PendantState state;
   state.key1 = key;
   state.stepCode = step;
   state.axisCode = axis;
-  return vreceiver::MakeReport(state, wheel);
+  return pendant::MakeReport(state, wheel);
 }
 
 TEST_F(RecordingTest, HeaderNamesTheProductAndTheInformation) {
@@ -66,7 +66,7 @@ TEST_F(RecordingTest, FirstReportIsRawThenEachDecodesToItsCommand) {
 
 TEST_F(RecordingTest, AReportOfAnotherIdLeavesThePendantUnknown) {
   recording_.Begin(recorder::Header{}, 0);
-  vreceiver::Report other = Pendant(0, 13, 17, 0);
+  pendant::Report other = Pendant(0, 13, 17, 0);
   other[0] = 5;
   EXPECT_EQ("report 05 00 00 00 0D 11 00 00", Add(1000, other));
   EXPECT_EQ("report 04 00 00 00 0D 11 00 00", Add(2000, Pendant(0, 13, 17, 0)));

@@ -31,7 +31,7 @@ class ReportRing {
   uint32_t Size() const { return size_; }
 
   // True when the oldest report had to make room.
-  bool Push(const vreceiver::Report &report) {
+  bool Push(const pendant::Report &report) {
     const bool full = size_ == capacity_;
     if (full) DropOldest();
     slots_[(head_ + size_) % kMaxCapacity] = report;
@@ -42,7 +42,7 @@ class ReportRing {
   // The oldest report into buffer (as much of it as fits); false when empty.
   bool Pop(uint8_t *buffer, uint32_t length) {
     if (size_ == 0) return false;
-    const vreceiver::Report &report = slots_[head_];
+    const pendant::Report &report = slots_[head_];
     std::memcpy(buffer, report.data(), std::min<size_t>(length, report.size()));
     DropOldest();
     return true;
@@ -54,7 +54,7 @@ class ReportRing {
     --size_;
   }
 
-  std::array<vreceiver::Report, kMaxCapacity> slots_{};
+  std::array<pendant::Report, kMaxCapacity> slots_{};
   uint32_t capacity_ = kDefaultCapacity;
   uint32_t head_ = 0;
   uint32_t size_ = 0;

@@ -17,8 +17,8 @@ constexpr DeviceHandle kHandleStep = 4;
 // whether it is to stop.
 constexpr uint32_t kBusWaitMs = 20;
 
-bool IsReceiverInput(const vreceiver::InterfaceInfo &info) {
-  return info.vendorId == vreceiver::kReceiverVendorId && info.inputLength != 0 &&
+bool IsReceiverInput(const pendant::InterfaceInfo &info) {
+  return info.vendorId == pendant::kReceiverVendorId && info.inputLength != 0 &&
          info.featureLength == 0;
 }
 
@@ -26,7 +26,7 @@ bool IsReceiverInput(const vreceiver::InterfaceInfo &info) {
 
 struct VirtualHidClass::OpenHandle {
   int32_t model = 0;  // the device's id for this open
-  vreceiver::InterfaceInfo info;
+  pendant::InterfaceInfo info;
   bool receiverInput = false;
   uint64_t serial = 0;  // tells this open from a later one under the same value
   uint32_t readsPending = 0;
@@ -58,7 +58,7 @@ DeviceHandle VirtualHidClass::Open(const char *path) {
   if (model == 0) return kInvalidHandle;
   auto open = std::make_unique<OpenHandle>();
   bool listed = false;
-  for (const vreceiver::InterfaceInfo &info : receiver_.ListInterfaces()) {
+  for (const pendant::InterfaceInfo &info : receiver_.ListInterfaces()) {
     if (info.path != path) continue;
     open->info = info;
     listed = true;
@@ -84,7 +84,7 @@ VirtualHidClass::OpenHandle *VirtualHidClass::FindLocked(DeviceHandle handle, ui
 }
 
 bool VirtualHidClass::LiveLocked(const OpenHandle &open) const {
-  return open.info.vendorId != vreceiver::kReceiverVendorId || receiver_.IsLive(open.model);
+  return open.info.vendorId != pendant::kReceiverVendorId || receiver_.IsLive(open.model);
 }
 
 // A synchronous handle takes one request at a time: one meeting a pending
@@ -339,7 +339,7 @@ void VirtualHidClass::Bus() {
   uint64_t seen = 0;
   while (!stopping_) {
     seen = receiver_.WaitForChange(seen, kBusWaitMs);
-    vreceiver::Report report;
+    pendant::Report report;
     while (receiver_.TakeReport(&report, 0)) {
       Deliver(report);
       receiver_.ReportSent();
@@ -350,7 +350,7 @@ void VirtualHidClass::Bus() {
   }
 }
 
-void VirtualHidClass::Deliver(const vreceiver::Report &report) {
+void VirtualHidClass::Deliver(const pendant::Report &report) {
   std::lock_guard<std::mutex> lock(host_.mutex);
   for (auto &entry : handles_) {
     OpenHandle &open = *entry.second;

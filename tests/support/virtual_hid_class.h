@@ -113,7 +113,7 @@ class VirtualHidClass {
   OpenHandle *RequestLocked(std::unique_lock<std::mutex> &lock, mqd7ra::DeviceHandle handle);
   int32_t FeatureTarget(mqd7ra::DeviceHandle handle, uint32_t length, uint16_t *accepted);
   void Bus();
-  void Deliver(const vreceiver::Report &report);
+  void Deliver(const pendant::Report &report);
 
   HostLock &host_;
   vreceiver::Receiver &receiver_;

@@ -26,7 +26,7 @@
 
 namespace testsupport {
 
-using vreceiver::InterfaceInfo;
+using pendant::InterfaceInfo;
 using vreceiver::Receiver;
 
 class VirtualPlatform : public mqd7ra::Platform {

@@ -82,7 +82,7 @@ TEST(CommandLanguage, WrongWordsSayWhatWasExpectedAndChangeNothing) {
   std::string out;
   EXPECT_TRUE(script.RunLine("keys 3", &out));
   EXPECT_TRUE(script.RunLine("wait-sent", &out));
-  EXPECT_EQ((std::vector<vreceiver::Report>{{4, 0, 3, 0, 0x0D, 0x11, 0, 0}}), served.TakeSent());
+  EXPECT_EQ((std::vector<pendant::Report>{{4, 0, 3, 0, 0x0D, 0x11, 0, 0}}), served.TakeSent());
 }
 
 }  // namespace

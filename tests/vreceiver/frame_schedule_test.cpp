@@ -1,16 +1,15 @@
 // The receiver's input schedule: one report per 1 ms frame on average, late
 // wake-ups made up, never two reports in one frame after a pause. Times are
 // given, not measured.
-#include "frame_schedule.h"
+#include "vreceiver/frame_schedule.h"
 
 #include <gtest/gtest.h>
 
-namespace devicetest {
 namespace {
 
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
-using vreceiver::process::FrameSchedule;
+using vreceiver::FrameSchedule;
 
 const FrameSchedule::Clock::time_point kStart =
     FrameSchedule::Clock::time_point{} + std::chrono::hours(1);
@@ -81,4 +80,3 @@ TEST(FrameSchedule, AReportAfterAPauseStartsANewBurst) {
 }
 
 }  // namespace
-}  // namespace devicetest

@@ -22,20 +22,20 @@ TEST(LcdLines, APayloadFillsElevenThenSixteenByteLines) {
 }
 
 TEST(PendantFamily, EveryIdFromEb90UpNamesAFamily) {
-  EXPECT_EQ(std::string(vreceiver::PendantFamily(0xEB92)).rfind("MQD7RA", 0), 0u);
-  EXPECT_EQ(std::string(vreceiver::PendantFamily(0xEB91)).rfind("MQD9RA带手轮", 0), 0u);
-  EXPECT_EQ(std::string(vreceiver::PendantFamily(0xEB98)).rfind("MQD9RA-LNSK", 0), 0u);
-  EXPECT_EQ(std::string(vreceiver::PendantFamily(0xEB90)).rfind("vQDz", 0), 0u);
-  EXPECT_EQ(std::string(vreceiver::PendantFamily(0xFFFF)).rfind("vQDz", 0), 0u);
-  EXPECT_EQ(vreceiver::PendantFamily(0xEB8F), nullptr);
-  EXPECT_FALSE(vreceiver::IsReceiver(0x046D, 0xEB91));
+  EXPECT_EQ(std::string(pendant::PendantFamily(0xEB92)).rfind("MQD7RA", 0), 0u);
+  EXPECT_EQ(std::string(pendant::PendantFamily(0xEB91)).rfind("MQD9RA带手轮", 0), 0u);
+  EXPECT_EQ(std::string(pendant::PendantFamily(0xEB98)).rfind("MQD9RA-LNSK", 0), 0u);
+  EXPECT_EQ(std::string(pendant::PendantFamily(0xEB90)).rfind("vQDz", 0), 0u);
+  EXPECT_EQ(std::string(pendant::PendantFamily(0xFFFF)).rfind("vQDz", 0), 0u);
+  EXPECT_EQ(pendant::PendantFamily(0xEB8F), nullptr);
+  EXPECT_FALSE(pendant::IsReceiver(0x046D, 0xEB91));
 }
 
 // Each product ID keeps its release; new strings or a new release make
 // another device (its handles end); the foreign devices are others.
 TEST(DeviceIdentity, ReleasePerProductAndAChangeIsAnotherDevice) {
   vreceiver::Receiver receiver;
-  const vreceiver::InterfaceInfo input = receiver.ListInterfaces()[2];
+  const pendant::InterfaceInfo input = receiver.ListInterfaces()[2];
   EXPECT_EQ(input.identity.release, 0x0101);
   EXPECT_EQ(input.identity.serial, "VIRTUAL-0001");
   EXPECT_NE(input.path.find("hid#vid_10ce&pid_eb91&mi_00#7&"), std::string::npos);

@@ -7,7 +7,6 @@
 #include "vreceiver/pendant.h"
 #include "vreceiver/receiver.h"
 
-namespace devicetest {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -42,7 +41,7 @@ TEST(ReceiverDeviceSide, InformationReportIsTheGetFeatureAnswer) {
   for (const auto &info : receiver.ListInterfaces()) {
     if (info.featureLength == 8) handle = receiver.Open(info.path);
   }
-  vreceiver::Report answer{};
+  pendant::Report answer{};
   ASSERT_TRUE(receiver.GetFeature(handle, answer.data(), 8));
   EXPECT_EQ(answer, receiver.InfoReport());
   receiver.RecordInfoRequest();
@@ -54,7 +53,7 @@ TEST(ReceiverDeviceSide, InformationReportIsTheGetFeatureAnswer) {
 TEST(ReceiverDeviceSide, TakenReportIsPendingUntilSent) {
   vreceiver::Receiver receiver;
   vreceiver::Pendant pendant{receiver};
-  vreceiver::Report report{};
+  pendant::Report report{};
   EXPECT_FALSE(receiver.TakeReport(&report, 1));
   pendant.PressKeys(5);
   ASSERT_TRUE(receiver.TakeReport(&report, 1000));
@@ -69,7 +68,7 @@ TEST(ReceiverDeviceSide, ShutdownEndsAWaitingTake) {
   vreceiver::Pendant pendant{receiver};
   bool taken = true;
   std::thread taker([&] {
-    vreceiver::Report report{};
+    pendant::Report report{};
     taken = receiver.TakeReport(&report, 60000);
   });
   receiver.Shutdown();
@@ -78,4 +77,3 @@ TEST(ReceiverDeviceSide, ShutdownEndsAWaitingTake) {
 }
 
 }  // namespace
-}  // namespace devicetest

@@ -153,13 +153,13 @@ TEST_F(ReplayTest, WhatTheRecorderWritesReplaysReportForReport) {
   ASSERT_TRUE(recording.Begin({"pendant-record 1.0.0.1", "2026-12-08 06:34:24", 0xEB93,
                                "info id=4660 channel=-7 rssi=42", ""},
                               0));
-  std::vector<vreceiver::Report> reports;
+  std::vector<pendant::Report> reports;
   uint32_t seed = 7;
   int64_t timeUs = 0;
   std::string command;
   for (int i = 0; i < 3000; ++i) {
     seed = seed * 1103515245 + 12345;
-    vreceiver::Report report{static_cast<uint8_t>(i % 500 == 17 ? 6 : 4), 0};
+    pendant::Report report{static_cast<uint8_t>(i % 500 == 17 ? 6 : 4), 0};
     for (size_t b = 2; b < report.size(); ++b) {
       report[b] = static_cast<uint8_t>(seed >> (8 + b * 3));
     }
@@ -196,9 +196,9 @@ TEST_F(ReplayTest, TheReadmesRecordingReplays) {
   ASSERT_NE("", excerpt);
   ASSERT_EQ("", Refusal(excerpt));
   ASSERT_TRUE(Play(excerpt));
-  const std::vector<vreceiver::Report> sent = served_.TakeSent();
+  const std::vector<pendant::Report> sent = served_.TakeSent();
   ASSERT_FALSE(sent.empty());
-  EXPECT_EQ((vreceiver::Report{4, 0, 3, 0, 0x0D, 0x11, 0, 0}), sent.front());
+  EXPECT_EQ((pendant::Report{4, 0, 3, 0, 0x0D, 0x11, 0, 0}), sent.front());
 }
 
 }  // namespace

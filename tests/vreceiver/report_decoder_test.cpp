@@ -12,9 +12,9 @@
 
 namespace {
 
-using vreceiver::PendantCommand;
-using vreceiver::PendantState;
-using vreceiver::Report;
+using pendant::PendantCommand;
+using pendant::PendantState;
+using pendant::Report;
 using Kind = PendantCommand::Kind;
 
 // Runs the command as the script command of the same name does.
@@ -58,7 +58,7 @@ void ExpectSameState(const PendantState &want, const PendantState &got, const st
 std::string Hex(const Report &report) {
   PendantCommand raw;
   raw.report = report;
-  return vreceiver::CommandLine(raw);
+  return pendant::CommandLine(raw);
 }
 
 class ReportDecoder : public ::testing::Test {
@@ -67,15 +67,15 @@ class ReportDecoder : public ::testing::Test {
   // `state` and checks the one report it sends and the state it leaves.
   // Returns whether the report decoded to a pendant command.
   bool RoundTrip(const PendantState &state, const Report &report) {
-    const PendantCommand command = vreceiver::DecodeReport(state, report);
-    const std::string what = Hex(report) + " decoded as " + vreceiver::CommandLine(command);
+    const PendantCommand command = pendant::DecodeReport(state, report);
+    const std::string what = Hex(report) + " decoded as " + pendant::CommandLine(command);
     pendant_.State() = state;
     RunCommand(pendant_, command);
     EXPECT_EQ(1u, receiver_.PendingReports()) << what;
     Report sent{};
     if (receiver_.TakeReport(&sent, 0)) receiver_.ReportSent();
     EXPECT_EQ(report, sent) << what;
-    ExpectSameState(vreceiver::StateAfter(state, report), pendant_.Now(), what);
+    ExpectSameState(pendant::StateAfter(state, report), pendant_.Now(), what);
     while (receiver_.TakeReport(&sent, 0)) receiver_.ReportSent();
     return command.kind != Kind::kReport;
   }
@@ -106,7 +106,7 @@ std::vector<PendantState> States() {
 
 TEST_F(ReportDecoder, EveryByteOfEveryPositionRoundTrips) {
   for (const PendantState &state : States()) {
-    const Report base = vreceiver::MakeReport(state, 0);
+    const Report base = pendant::MakeReport(state, 0);
     for (size_t position = 0; position < base.size(); ++position) {
       for (int value = 0; value < 256; ++value) {
         Report report = base;
@@ -120,7 +120,7 @@ TEST_F(ReportDecoder, EveryByteOfEveryPositionRoundTrips) {
 TEST_F(ReportDecoder, TwoChangedFieldsAndRandomReportsRoundTrip) {
   const uint8_t values[] = {0, 1, 13, 17, 0x3F, 0x40, 0x7F, 0x80, 0xC0, 0xFF};
   for (const PendantState &state : States()) {
-    const Report base = vreceiver::MakeReport(state, 0);
+    const Report base = pendant::MakeReport(state, 0);
     for (size_t first = 2; first < 7; ++first) {
       for (size_t second = first + 1; second < 7; ++second) {
         for (uint8_t a : values) {
@@ -139,7 +139,7 @@ TEST_F(ReportDecoder, TwoChangedFieldsAndRandomReportsRoundTrip) {
   for (int i = 0; i < 20000; ++i) {
     Report report{};
     for (uint8_t &b : report) b = static_cast<uint8_t>(byte(random));
-    if (i % 2 == 0) report[0] = vreceiver::kInputReportId;
+    if (i % 2 == 0) report[0] = pendant::kInputReportId;
     RoundTrip(States()[static_cast<size_t>(i) % 3], report);
   }
 }
@@ -164,10 +164,10 @@ TEST_F(ReportDecoder, EveryPendantCommandsReportDecodesToACommand) {
       pendant_.State() = state;
       RunCommand(pendant_, command);
       Report sent{};
-      ASSERT_TRUE(receiver_.TakeReport(&sent, 0)) << vreceiver::CommandLine(command);
+      ASSERT_TRUE(receiver_.TakeReport(&sent, 0)) << pendant::CommandLine(command);
       receiver_.ReportSent();
       EXPECT_TRUE(RoundTrip(state, sent))
-          << vreceiver::CommandLine(command) << " sent " << Hex(sent) << ", which stays raw";
+          << pendant::CommandLine(command) << " sent " << Hex(sent) << ", which stays raw";
     }
   }
 }
@@ -176,19 +176,19 @@ TEST_F(ReportDecoder, EveryPendantCommandsReportDecodesToACommand) {
 // bytes 1 and 7 that the pendant never sets, stay raw.
 TEST_F(ReportDecoder, ReportsThePendantNeverSendsStayRaw) {
   const PendantState state;
-  Report report = vreceiver::MakeReport(state, 5);
+  Report report = pendant::MakeReport(state, 5);
   report[7] = 1;
   EXPECT_FALSE(RoundTrip(state, report));
-  report = vreceiver::MakeReport(state, 0);
+  report = pendant::MakeReport(state, 0);
   report[1] = 0x80;
   EXPECT_FALSE(RoundTrip(state, report));
-  report = vreceiver::MakeReport(state, 0);
+  report = pendant::MakeReport(state, 0);
   report[0] = 5;
   report[2] = 9;
   EXPECT_FALSE(RoundTrip(state, report));
-  ExpectSameState(state, vreceiver::StateAfter(state, report), "another report ID");
+  ExpectSameState(state, pendant::StateAfter(state, report), "another report ID");
   // Keys and axis at once: no one command does both.
-  report = vreceiver::MakeReport(state, 0);
+  report = pendant::MakeReport(state, 0);
   report[2] = 4;
   report[5] = 18;
   EXPECT_FALSE(RoundTrip(state, report));
@@ -197,7 +197,7 @@ TEST_F(ReportDecoder, ReportsThePendantNeverSendsStayRaw) {
 TEST(ReportDecoderLines, LinesAreTheScriptCommands) {
   const PendantState state;
   auto line = [&](Report report) {
-    return vreceiver::CommandLine(vreceiver::DecodeReport(state, report));
+    return pendant::CommandLine(pendant::DecodeReport(state, report));
   };
   EXPECT_EQ("wheel -128", line({4, 0, 0, 0, 13, 17, 0x80, 0}));
   EXPECT_EQ("keys 0 5", line({4, 0, 0, 5, 13, 17, 0, 0}));
@@ -212,10 +212,10 @@ TEST(ReportDecoderLines, InformationReportReadsAsTheInfoLine) {
   vreceiver::Receiver receiver;
   receiver.SetInfo(vreceiver::ReceiverInfo{0xFEDC, -128, 255});
   const Report answer = receiver.InfoReport();
-  EXPECT_EQ("info id=65244 channel=-128 rssi=255", vreceiver::InfoLine(answer.data(), 8));
-  EXPECT_EQ("", vreceiver::InfoLine(answer.data(), 7));
-  const Report input = vreceiver::MakeReport(PendantState{}, 0);
-  EXPECT_EQ("", vreceiver::InfoLine(input.data(), 8));
+  EXPECT_EQ("info id=65244 channel=-128 rssi=255", pendant::InfoLine(answer.data(), 8));
+  EXPECT_EQ("", pendant::InfoLine(answer.data(), 7));
+  const Report input = pendant::MakeReport(PendantState{}, 0);
+  EXPECT_EQ("", pendant::InfoLine(input.data(), 8));
 }
 
 }  // namespace

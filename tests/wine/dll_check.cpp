@@ -74,7 +74,7 @@ void CheckExportTable(HMODULE module) {
 
 // The scan below is only meaningful when Wine lists HID interfaces to skip.
 void CheckForeignInterfacesListed() {
-  const size_t count = vreceiver::hid::ListPaths().size();
+  const size_t count = hidlist::ListPaths().size();
   std::printf("HID interfaces listed by Wine: %lu\n", static_cast<unsigned long>(count));
   Check(count > 0, "Wine lists foreign HID interfaces for the scan to skip");
 }

@@ -19,10 +19,10 @@ extern "C" {
 
 namespace {
 
-using vreceiver::kReportLength;
+using pendant::kReportLength;
 
 HANDLE OpenReceiver(bool feature) {
-  return vreceiver::hid::OpenReceiverInterface(feature, GENERIC_READ | GENERIC_WRITE);
+  return hidlist::OpenReceiverInterface(feature, GENERIC_READ | GENERIC_WRITE);
 }
 
 void Print(const char *what, bool ok, const BYTE *bytes = nullptr, DWORD count = 0) {

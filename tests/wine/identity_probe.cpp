@@ -150,7 +150,7 @@ std::string IndexedStrings(HANDLE device) {
 }
 
 std::string InputReport(HANDLE device) {
-  BYTE report[vreceiver::kReportLength] = {vreceiver::kInputReportId};
+  BYTE report[pendant::kReportLength] = {pendant::kInputReportId};
   if (!HidD_GetInputReport(device, report, sizeof report)) {
     return "input report: error " + std::to_string(GetLastError());
   }
@@ -185,8 +185,8 @@ void PrintInterface(const wchar_t *path, DEVINST node, const std::wstring &hidIn
   HIDP_CAPS caps = {};
   if (HidD_GetPreparsedData(device, &preparsed) &&
       HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS &&
-      vreceiver::IsReceiver(attributes.VendorID, attributes.ProductID) &&
-      caps.InputReportByteLength == vreceiver::kReportLength) {
+      pendant::IsReceiver(attributes.VendorID, attributes.ProductID) &&
+      caps.InputReportByteLength == pendant::kReportLength) {
     std::printf("%s%s\n", head, InputReport(device).c_str());
   }
   if (preparsed) HidD_FreePreparsedData(preparsed);

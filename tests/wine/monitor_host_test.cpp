@@ -180,8 +180,8 @@ void StringsAndIcon() {
 }
 
 void GbkConversion() {
-  using tarvex::win32::GbkToWide;
-  using tarvex::win32::WideToGbk;
+  using gbk::GbkToWide;
+  using gbk::WideToGbk;
   CHECK(WideToGbk(L"X 轴") == "X 轴");
   CHECK(GbkToWide("请插入MQDZ 控制器！") == L"请插入MQDZ 控制器！");
   CHECK(WideToGbk(L"a\u0E01b") == "a?b");  // Thai: no GBK form

@@ -1,7 +1,6 @@
 /* tarvexvr.sys: the virtual receiver as a device of Wine's own HID stack.
- * Entry point and the routing of every IRP to its part: the control
- * device, the root bus and its children, or hidclass (which owns the HID
- * devices it makes on top of the children). */
+ * Entry point and the routing of every IRP to its part: the channel, the root bus and its children,
+ * or hidclass (which owns the HID devices it makes on top of the children). */
 #include "vr_driver.h"
 
 struct vr_state vr;
@@ -95,7 +94,7 @@ static NTSTATUS bus_dispatch(DEVICE_OBJECT *device, IRP *irp) {
 static NTSTATUS WINAPI dispatch(DEVICE_OBJECT *device, IRP *irp) {
   UCHAR major = IoGetCurrentIrpStackLocation(irp)->MajorFunction;
   struct vr_child *child;
-  if (device == vr.control) return vr_control_dispatch(device, irp);
+  if (device == vr.channel) return vr_channel_dispatch(device, irp);
   if (vr.bus_fdo && device == vr.bus_fdo) return bus_dispatch(device, irp);
   if ((child = vr_child_of_pdo(device))) return child_dispatch(device, irp, child);
   return pass_to_hidclass(device, irp, major);
@@ -104,24 +103,24 @@ static NTSTATUS WINAPI dispatch(DEVICE_OBJECT *device, IRP *irp) {
 static void WINAPI unload(DRIVER_OBJECT *driver) {
   UNICODE_STRING link;
   (void)driver;
-  RtlInitUnicodeString(&link, TARVEXVR_CONTROL_LINK);
+  RtlInitUnicodeString(&link, TARVEXVR_CHANNEL_LINK);
   IoDeleteSymbolicLink(&link);
-  if (vr.control) IoDeleteDevice(vr.control);
-  vr.control = NULL;
+  if (vr.channel) IoDeleteDevice(vr.channel);
+  vr.channel = NULL;
 }
 
-static NTSTATUS create_control_device(DRIVER_OBJECT *driver) {
+static NTSTATUS create_channel(DRIVER_OBJECT *driver) {
   UNICODE_STRING name, link;
   NTSTATUS status;
-  RtlInitUnicodeString(&name, TARVEXVR_CONTROL_NAME);
-  RtlInitUnicodeString(&link, TARVEXVR_CONTROL_LINK);
-  status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, 0, FALSE, &vr.control);
+  RtlInitUnicodeString(&name, TARVEXVR_CHANNEL_NAME);
+  RtlInitUnicodeString(&link, TARVEXVR_CHANNEL_LINK);
+  status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, 0, FALSE, &vr.channel);
   if (status) {
-    vr.control = NULL;
+    vr.channel = NULL;
     return status;
   }
   IoCreateSymbolicLink(&link, &name);
-  vr.control->Flags &= ~DO_DEVICE_INITIALIZING;
+  vr.channel->Flags &= ~DO_DEVICE_INITIALIZING;
   return STATUS_SUCCESS;
 }
 
@@ -151,12 +150,12 @@ NTSTATUS WINAPI DriverEntry(DRIVER_OBJECT *driver, UNICODE_STRING *registry) {
   if ((status = HidRegisterMinidriver(&registration))) return status;
 
   /* hidclass now owns the dispatch table and AddDevice: route through our
-   * own first, so the bus, its children and the control device are ours. */
+   * own first, so the bus, its children and the channel are ours. */
   for (i = 0; i <= IRP_MJ_MAXIMUM_FUNCTION; i++) {
     hidclass_major[i] = driver->MajorFunction[i];
     driver->MajorFunction[i] = dispatch;
   }
   hidclass_add_device = driver->DriverExtension->AddDevice;
   driver->DriverExtension->AddDevice = add_device;
-  return create_control_device(driver);
+  return create_channel(driver);
 }

@@ -2,7 +2,7 @@
  * descriptors and attributes, input reads, feature reports). Feature
  * reports are answered here at once from the state the receiver process
  * set: hidclass waits for them on the thread that also dispatches the
- * control device's requests, so the receiver process cannot be asked. */
+ * channel's requests, so the receiver process cannot be asked. */
 #include "vr_driver.h"
 
 static struct vr_child *child_of(DEVICE_OBJECT *fdo) {

@@ -1,10 +1,10 @@
 /* The virtual receiver driver's shared state. One driver object plays three
  * parts: the root bus (its children are the HID interfaces of the current
  * layout), the HID minidriver under hidclass.sys for those children, and the
- * control device the receiver process drives. One spin lock guards it all. */
+ * channel the receiver process drives. One spin lock guards it all. */
 #pragma once
 
-#include "control.h"
+#include "channel.h"
 #include "hidport.h"
 
 #define VR_MAX_CHILDREN (2 * TARVEXVR_MAX_INTERFACES)
@@ -39,9 +39,9 @@ struct vr_open_file {
 struct vr_state {
   KSPIN_LOCK lock;
   DRIVER_OBJECT *driver;
-  DEVICE_OBJECT *control;
+  DEVICE_OBJECT *channel;
   DEVICE_OBJECT *bus_fdo, *bus_pdo, *bus_lower;
-  FILE_OBJECT *owner; /* the receiver process's control handle */
+  FILE_OBJECT *owner; /* the receiver process's channel handle */
   struct vr_child children[VR_MAX_CHILDREN];
   struct vr_open_file open_files[VR_MAX_OPEN_FILES];
   unsigned int next_file_number;
@@ -81,8 +81,8 @@ void vr_fail_reads(struct vr_child *child);
  * hidclass leaves unanswered, passes the rest on. */
 NTSTATUS vr_class_ioctl(DEVICE_OBJECT *device, IRP *irp, PDRIVER_DISPATCH hidclass);
 
-/* control.c */
-NTSTATUS vr_control_dispatch(DEVICE_OBJECT *device, IRP *irp);
+/* channel.c */
+NTSTATUS vr_channel_dispatch(DEVICE_OBJECT *device, IRP *irp);
 /* Call with the lock held. */
 void vr_queue_event_locked(const struct tarvexvr_event *event);
 /* Completes what waits for events; call without the lock. */

@@ -2,7 +2,7 @@
 // it runs in, from tarvexvr.inf and tarvexvr.sys beside it. An installed
 // driver is replaced (its root device removed and its service stopped
 // first), so a rebuilt driver takes over. Waits until the driver serves its
-// control device.
+// channel.
 //
 //   vrinstall.exe            install or replace
 //   vrinstall.exe --remove   remove the device and the service
@@ -14,12 +14,12 @@
 #include <cstdio>
 #include <string>
 
-#include "control.h"
+#include "channel.h"
 
 namespace {
 
 constexpr DWORD kServiceStopWaitMs = 10000;
-constexpr DWORD kControlWaitMs = 60000;
+constexpr DWORD kChannelWaitMs = 60000;
 constexpr DWORD kPollMs = 50;
 
 bool Fail(const char *what) {
@@ -83,17 +83,17 @@ bool RegisterBusDevice() {
   return ok;
 }
 
-bool WaitForControlDevice() {
-  for (DWORD waited = 0; waited < kControlWaitMs; waited += kPollMs) {
-    HANDLE control = CreateFileA(TARVEXVR_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+bool WaitForChannel() {
+  for (DWORD waited = 0; waited < kChannelWaitMs; waited += kPollMs) {
+    HANDLE channel = CreateFileA(TARVEXVR_CHANNEL_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                  OPEN_EXISTING, 0, nullptr);
-    if (control != INVALID_HANDLE_VALUE) {
-      CloseHandle(control);
+    if (channel != INVALID_HANDLE_VALUE) {
+      CloseHandle(channel);
       return true;
     }
     Sleep(kPollMs);
   }
-  return Fail("waiting for the control device");
+  return Fail("waiting for the driver channel");
 }
 
 bool Install() {
@@ -106,7 +106,7 @@ bool Install() {
                                           INSTALLFLAG_FORCE, &reboot)) {
     return Fail("installing the driver");
   }
-  return WaitForControlDevice();
+  return WaitForChannel();
 }
 
 }  // namespace

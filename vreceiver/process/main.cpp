@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "command_pipe.h"
-#include "device_server.h"
 #include "hid_interfaces.h"
 #include "interpreter.h"
 #include "paced_sleep.h"
@@ -31,6 +30,7 @@
 #include "pendant_window.h"
 #include "program_commands.h"
 #include "receiver_commands.h"
+#include "receiver_server.h"
 #include "recording_commands.h"
 #include "recording_replay.h"
 #include "script_pace.h"
@@ -103,13 +103,13 @@ void ReadStandardInput(vreceiver::script::Interpreter &interpreter) {
 int Serve(const Options &options) {
   // Threads of the pipe servers use these until the process ends.
   auto *receiver = new vreceiver::Receiver;
-  auto *server = new vreceiver::process::DeviceServer(*receiver);
+  auto *server = new vreceiver::process::ReceiverServer(*receiver);
   auto *recording = new vreceiver::script::Interpreter;
   vreceiver::script::AddRecordingCommands(*recording, *receiver);
   if (!options.replay.empty() && !vreceiver::process::CheckRecording(options.replay, *recording))
     ExitProcess(1);
   auto *interpreter = new vreceiver::script::Interpreter;
-  vreceiver::process::AddReceiverCommands(*interpreter, *receiver, vreceiver::hid::ListPaths);
+  vreceiver::process::AddReceiverCommands(*interpreter, *receiver, hidlist::ListPaths);
   vreceiver::process::AddProgramCommands(*interpreter);
   vreceiver::process::AddPacingCommands(*interpreter);
   uiprobe::AddUiCommands(*interpreter);

@@ -3,10 +3,10 @@
 
 namespace vreceiver::script {
 
-using tarvex::win32::GbkToWide;
-using tarvex::win32::Utf8ToWide;
-using tarvex::win32::WideToGbk;
-using tarvex::win32::WideToUtf8;
+using gbk::GbkToWide;
+using gbk::Utf8ToWide;
+using gbk::WideToGbk;
+using gbk::WideToUtf8;
 
 std::string GbkToUtf8(const std::string &gbk) { return WideToUtf8(GbkToWide(gbk)); }
 std::string Utf8ToGbk(const std::string &utf8) { return WideToGbk(Utf8ToWide(utf8)); }

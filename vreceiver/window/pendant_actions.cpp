@@ -32,7 +32,7 @@ bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST
 std::string FieldText(HWND dialog, int id) {
   wchar_t text[64] = L"";
   GetDlgItemTextW(dialog, id, text, 64);
-  return tarvex::win32::WideToUtf8(text);
+  return gbk::WideToUtf8(text);
 }
 
 uint8_t KeyCode(int id) { return static_cast<uint8_t>(id - IDC_PENDANT_KEY_FIRST + 1); }
@@ -105,20 +105,20 @@ void OnKeyPressed(WindowState &w, int id, bool shift) {
   const uint8_t key = KeyCode(id);
   if (key == w.heldKey) {
     w.heldKey = 0;
-    RunAction(w, vreceiver::KeysLine(0, 0));
+    RunAction(w, pendant::KeysLine(0, 0));
   } else if (shift && w.heldKey == 0) {
     w.heldKey = key;
-    RunAction(w, vreceiver::KeysLine(key, 0));
+    RunAction(w, pendant::KeysLine(key, 0));
   } else {
     w.pressedKey = key;
-    RunAction(w, w.heldKey ? vreceiver::KeysLine(w.heldKey, key) : vreceiver::KeysLine(key, 0));
+    RunAction(w, w.heldKey ? pendant::KeysLine(w.heldKey, key) : pendant::KeysLine(key, 0));
   }
 }
 
 void OnKeyReleased(WindowState &w, int id) {
   if (w.pressedKey == 0 || w.pressedKey != KeyCode(id)) return;
   w.pressedKey = 0;
-  RunAction(w, vreceiver::KeysLine(w.heldKey, 0));
+  RunAction(w, pendant::KeysLine(w.heldKey, 0));
 }
 
 // The slider sends its value when let go (mouse or keys), not while dragged.

@@ -99,7 +99,7 @@ void PendantPlayer::Step(const std::function<void(PlayProgress &)> &change) {
 void PendantPlayer::Play() {
   using State = PlayProgress::State;
   const Replay replay(interpreter_,
-                      tarvex::win32::WideToUtf8(std::filesystem::path(path_).filename().wstring()));
+                      gbk::WideToUtf8(std::filesystem::path(path_).filename().wstring()));
   ReplaySummary summary;
   std::string error;
   if (!replay.Check(*Open(path_), &summary, &error)) {

@@ -57,14 +57,14 @@ std::wstring LcdLineText(const std::string &gbk) {
     if (whole + size > gbk.size()) break;
     whole += size;
   }
-  std::wstring text = tarvex::win32::GbkToWide(gbk.substr(0, whole));
+  std::wstring text = gbk::GbkToWide(gbk.substr(0, whole));
   if (whole < gbk.size()) text += kCutCharacter;
   return text;
 }
 
 std::wstring ModelText(uint16_t productId) {
-  const char *family = vreceiver::PendantFamily(productId);
-  return family ? tarvex::win32::Utf8ToWide(family) : L"不是手轮接收器 (not a pendant receiver)";
+  const char *family = pendant::PendantFamily(productId);
+  return family ? gbk::Utf8ToWide(family) : L"不是手轮接收器 (not a pendant receiver)";
 }
 
 std::wstring ProductText(uint16_t productId) {
@@ -73,12 +73,11 @@ std::wstring ProductText(uint16_t productId) {
   return id + ModelText(productId);
 }
 
-std::wstring IdentityText(const vreceiver::DeviceIdentity &identity) {
+std::wstring IdentityText(const pendant::DeviceIdentity &identity) {
   wchar_t release[24];
   swprintf(release, 24, L"rev 0x%04X, ", identity.release);
-  return release + tarvex::win32::Utf8ToWide(identity.serial) + L", " +
-         tarvex::win32::Utf8ToWide(identity.manufacturer) + L", " +
-         tarvex::win32::Utf8ToWide(identity.product);
+  return release + gbk::Utf8ToWide(identity.serial) + L", " +
+         gbk::Utf8ToWide(identity.manufacturer) + L", " + gbk::Utf8ToWide(identity.product);
 }
 
 std::wstring FeatureEventText(const vreceiver::FeatureEvent &event) {
@@ -116,7 +115,7 @@ std::wstring PlayStatusText(const PlayProgress &progress) {
     case State::kStopped:
       return L"已停止 stopped at line " + std::to_wstring(progress.linesRun + 1) + L" of " + lines;
     case State::kFailed:
-      return L"失败 failed at " + tarvex::win32::Utf8ToWide(progress.failure);
+      return L"失败 failed at " + gbk::Utf8ToWide(progress.failure);
   }
   return L"";
 }

@@ -34,7 +34,7 @@ constexpr wchar_t kCutCharacter = L'\u2592';
 std::wstring ProductText(uint16_t productId);
 std::wstring ModelText(uint16_t productId);  // the family alone
 // Who the receiver says it is: "rev 0x0101, SERIAL, MANUFACTURER, PRODUCT".
-std::wstring IdentityText(const vreceiver::DeviceIdentity &identity);
+std::wstring IdentityText(const pendant::DeviceIdentity &identity);
 
 // "18:40:01.123 \t greeting \t 06 FE FD 07 20 20 20 20" (local time; tab
 // separated columns)

@@ -75,7 +75,7 @@ void ShowLcd(WindowState &w) {
 }
 
 void ShowPendant(WindowState &w) {
-  const vreceiver::PendantState p = vreceiver::Pendant(w.receiver).Now();
+  const pendant::PendantState p = vreceiver::Pendant(w.receiver).Now();
   // The wheel shows where it stands within a turn.
   SendDlgItemMessageW(w.dialog, IDC_PENDANT_WHEEL, WM_WHEEL_SET_POSITION,
                       static_cast<WPARAM>(static_cast<LONG_PTR>(p.wheelDetents % kDetentsPerTurn)),
@@ -147,7 +147,7 @@ void FillChoices(WindowState &w) {
     AddChoice(step, choice.label + (L"  (" + Number(choice.code) + L")"), choice.code);
   }
   HWND product = GetDlgItem(w.dialog, IDC_PENDANT_PRODUCT);
-  for (uint16_t id : vreceiver::kKnownProductIds) {
+  for (uint16_t id : pendant::kKnownProductIds) {
     wchar_t text[16];
     swprintf(text, 16, L"0x%04X", id);
     AddChoice(product, text, id);

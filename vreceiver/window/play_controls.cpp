@@ -63,10 +63,10 @@ void TogglePlay(WindowState &w) {
   std::string error;
   if (!w.player->Start(path, speed, &error)) {
     SetDlgItemTextW(w.dialog, IDC_PENDANT_PLAY_STATUS,
-                    (L"无法播放 cannot play: " + tarvex::win32::Utf8ToWide(error)).c_str());
+                    (L"无法播放 cannot play: " + gbk::Utf8ToWide(error)).c_str());
     return;
   }
-  std::printf("pendant: playing %s at %gx\n", tarvex::win32::WideToUtf8(path).c_str(), speed);
+  std::printf("pendant: playing %s at %gx\n", gbk::WideToUtf8(path).c_str(), speed);
   std::fflush(stdout);
   ShowPlay(w);
 }

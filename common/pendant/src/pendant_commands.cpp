@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace vreceiver {
+namespace pendant {
 
 Report MakeReport(const PendantState &p, int8_t wheelDelta) {
   const uint8_t mode = static_cast<uint8_t>((p.stepCode & 0x3F) | (p.wheelEnabled ? 0x40 : 0) |
@@ -143,4 +143,4 @@ std::string InfoLine(const uint8_t *report, size_t length) {
          " rssi=" + std::to_string(report[5]);
 }
 
-}  // namespace vreceiver
+}  // namespace pendant

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace vreceiver {
+namespace pendant {
 
 namespace {
 
@@ -66,4 +66,4 @@ DeviceIdentity ForeignIdentity(uint32_t index) {
   return identity;
 }
 
-}  // namespace vreceiver
+}  // namespace pendant

@@ -18,7 +18,7 @@ StatusLabel::~StatusLabel() {
 }
 
 StatusLabel &StatusLabel::SetLabelText(const std::string &gbk) {
-  SetWindowTextW(control_, GbkToWide(gbk).c_str());
+  SetWindowTextW(control_, gbk::GbkToWide(gbk).c_str());
   return *this;
 }
 

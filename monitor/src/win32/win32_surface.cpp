@@ -63,7 +63,7 @@ StatusLabel *Win32Surface::LabelOf(HWND control) {
   return nullptr;
 }
 
-std::string Win32Surface::ControlText(int id) const { return WideToGbk(WindowText(Item(id))); }
+std::string Win32Surface::ControlText(int id) const { return gbk::WideToGbk(WindowText(Item(id))); }
 
 HWND Win32Surface::Item(int id) const {
   const auto known = items_.find(id);
@@ -82,7 +82,7 @@ void Win32Surface::SetControlText(int id, const std::string &text) {
   if (StatusLabel *label = LabelById(id)) {
     label->SetLabelText(text);
   } else {
-    SetWindowTextW(control, GbkToWide(text).c_str());
+    SetWindowTextW(control, gbk::GbkToWide(text).c_str());
   }
   shown_.Set(control, text);
 }
@@ -130,7 +130,7 @@ void Win32Surface::SetCheck(int id, bool checked) {
 
 void Win32Surface::ShowMessage(const std::string &text, MessageIcon icon) {
   const UINT style = MB_OK | (icon == MessageIcon::kExclamation ? MB_ICONEXCLAMATION : 0u);
-  MessageBoxW(window_, GbkToWide(text).c_str(), appName_.c_str(), style);
+  MessageBoxW(window_, gbk::GbkToWide(text).c_str(), appName_.c_str(), style);
 }
 
 bool Win32Surface::PostToSelf(uint32_t message, uintptr_t wParam, intptr_t lParam) {

@@ -197,9 +197,9 @@ size_t Receiver::PendingReports() const {
   return impl_->reports.size() + impl_->reportsInFlight;
 }
 
-DeviceSettings Receiver::Settings() const {
+ServedSettings Receiver::Settings() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
-  DeviceSettings settings;
+  ServedSettings settings;
   settings.version = impl_->settingsVersion;
   settings.interfaces = impl_->Interfaces();
   settings.arrival = impl_->arrival;

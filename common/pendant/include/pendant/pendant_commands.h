@@ -10,7 +10,7 @@
 
 #include "pendant/pendant_report.h"
 
-namespace vreceiver {
+namespace pendant {
 
 // One pendant command as the script line of the same name runs it: each
 // sends one input report with the pendant's new state.
@@ -45,4 +45,4 @@ PendantState StateAfter(const PendantState &before, const Report &report);
 // "info id=4660 channel=5 rssi=30"; empty when it is no such report.
 std::string InfoLine(const uint8_t *report, size_t length);
 
-}  // namespace vreceiver
+}  // namespace pendant

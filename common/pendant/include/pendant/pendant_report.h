@@ -9,7 +9,7 @@
 
 #include "pendant/receiver_identity.h"
 
-namespace vreceiver {
+namespace pendant {
 
 using Report = std::array<uint8_t, kReportLength>;
 
@@ -40,4 +40,4 @@ struct InterfaceInfo {
   bool attributesFail = false;
 };
 
-}  // namespace vreceiver
+}  // namespace pendant

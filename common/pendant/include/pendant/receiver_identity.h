@@ -8,12 +8,12 @@
 #include <cstdint>
 #include <string>
 
-namespace vreceiver {
+namespace pendant {
 
 constexpr uint16_t kReceiverVendorId = 0x10CE;  // 4302
 // The first product ID a receiver has; every ID from here up is one.
 constexpr uint16_t kFirstReceiverProductId = 0xEB90;  // 60304
-constexpr uint16_t kDefaultProductId = 0xEB91;        // a 4-line handwheel model
+constexpr uint16_t kDefaultProductId = 0xEB91;        // a 4-line handwheel's family
 constexpr uint16_t kReportLength = 8;                 // report ID included
 constexpr uint8_t kInputReportId = 4;
 constexpr uint8_t kFeatureReportId = 6;
@@ -57,4 +57,4 @@ uint16_t DefaultRelease(uint16_t productId);
 // The identity of foreign interface `index` (another vendor's device).
 DeviceIdentity ForeignIdentity(uint32_t index);
 
-}  // namespace vreceiver
+}  // namespace pendant

@@ -36,6 +36,26 @@
 
 namespace vreceiver {
 
+// The model speaks the pendant's protocol: its words are the model's too.
+using pendant::DefaultReceiverStrings;
+using pendant::DefaultRelease;
+using pendant::DeviceIdentity;
+using pendant::FitsStringDescriptor;
+using pendant::ForeignIdentity;
+using pendant::InterfaceInfo;
+using pendant::IsReceiver;
+using pendant::kDefaultProductId;
+using pendant::kFeatureReportId;
+using pendant::kFirstReceiverProductId;
+using pendant::kInputReportId;
+using pendant::kKnownProductIds;
+using pendant::kReceiverVendorId;
+using pendant::kReportLength;
+using pendant::kStringDescriptorChars;
+using pendant::PendantFamily;
+using pendant::PendantState;
+using pendant::Report;
+
 // The pendant's LCD: four lines of these widths in bytes, 59 in all.
 constexpr size_t kLcdLineWidths[] = {11, 16, 16, 16};
 constexpr size_t kLcdLineCount = std::size(kLcdLineWidths);
@@ -57,9 +77,10 @@ struct ForeignFaults {
 // on its own): the input interface after the feature one, or before it.
 enum class Arrival { kInputLast, kInputFirst };
 
-// What a device serving the model presents to the system: the interfaces
-// listed, how the receiver's arrive, and the rules for feature reports.
-struct DeviceSettings {
+// What the receiver's server (the receiver process, through the driver)
+// presents to the system: the interfaces listed, how the receiver's arrive,
+// and the rules for feature reports.
+struct ServedSettings {
   uint64_t version = 0;  // changes with every change of the settings
   std::vector<InterfaceInfo> interfaces;
   Arrival arrival = Arrival::kInputLast;
@@ -181,8 +202,8 @@ class Receiver {
   // passes) and returns the count of changes now.
   uint64_t WaitForChange(uint64_t seen, uint32_t timeoutMs) const;
 
-  // ---- What a device serving the model follows ----
-  DeviceSettings Settings() const;
+  // ---- What the receiver's server follows ----
+  ServedSettings Settings() const;
   // Waits until the settings' version differs from `seen` (or the timeout
   // passes) and returns the version now.
   uint64_t WaitForSettingsChange(uint64_t seen, uint32_t timeoutMs) const;
@@ -223,7 +244,7 @@ class Receiver {
 
  private:
   friend class Pendant;  // keeps its state in the model
-  // Applies a change to the settings a serving device follows.
+  // Applies a change to the settings the receiver's server follows.
   template <typename Change>
   void ChangeSettings(Change change);
 

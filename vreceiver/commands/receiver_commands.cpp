@@ -1,0 +1,348 @@
+#include "receiver_commands.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <map>
+#include <utility>
+
+#include "arguments.h"
+#include "recording_commands.h"
+#include "script_port.h"
+#include "text.h"
+
+namespace vreceiver::process {
+
+namespace {
+
+using vreceiver::script::Args;
+using vreceiver::script::HexWords;
+using vreceiver::script::Number;
+using vreceiver::script::OnOff;
+using vreceiver::script::ParseNumber;
+using vreceiver::script::Served;
+
+// The every-K-th options of the foreign command; 0 (or absent) for none.
+bool ForeignFaultsOf(const Args &args, vreceiver::ForeignFaults *faults, std::string *out) {
+  const std::pair<const char *, uint32_t *> fields[] = {
+      {"refuse", &faults->refuseOpenEvery},
+      {"fail-attributes", &faults->failAttributesEvery},
+      {"no-ids", &faults->pathWithoutIdsEvery}};
+  for (const auto &option : args.options) {
+    if (option.first == "timeout") continue;
+    uint32_t *field = nullptr;
+    for (const auto &known : fields) {
+      if (option.first == known.first) field = known.second;
+    }
+    long every = 0;
+    if (field == nullptr || !ParseNumber(option.second, &every) || every < 0 || every > 200) {
+      *out = "expected refuse=K, fail-attributes=K or no-ids=K, K from 0 to 200";
+      return false;
+    }
+    *field = static_cast<uint32_t>(every);
+  }
+  return true;
+}
+
+// Index into a log of `size` entries: a number from 0, or "last".
+bool LogIndex(const Args &args, size_t size, size_t *index, std::string *out) {
+  long value = 0;
+  if (!args.words.empty() && args.words[0] == "last" && size > 0) {
+    *index = size - 1;
+    return true;
+  }
+  if (!args.words.empty() && ParseNumber(args.words[0], &value) && value >= 0 &&
+      static_cast<size_t>(value) < size) {
+    *index = static_cast<size_t>(value);
+    return true;
+  }
+  *out = "no such entry (have " + std::to_string(size) + ")";
+  return false;
+}
+
+std::string HexOf(const std::vector<uint8_t> &bytes) {
+  return vreceiver::script::HexOf(std::string(bytes.begin(), bytes.end()));
+}
+
+uint8_t TodayUtc() { return vreceiver::script::CurrentClock().DayOfMonthUtc(); }
+
+// A command that waits until a count taken from the model equals N.
+vreceiver::script::Handler CountIs(vreceiver::Receiver &receiver, std::function<size_t()> count) {
+  return [&receiver, count](const Args &args, std::string *out) {
+    long want = 0;
+    if (!Number(args, 0, 0, 1000000, &want, out)) return false;
+    bool ok =
+        receiver.WaitFor([&] { return count() == static_cast<size_t>(want); }, args.Timeout());
+    if (!ok) *out = "count is " + std::to_string(count()) + ", expected " + std::to_string(want);
+    return ok;
+  };
+}
+
+// A command whose check is retried after every change of the model until it
+// passes or the time-out ends; the last failure's message is kept.
+using Check = std::function<bool(vreceiver::Receiver &, const Args &, std::string *)>;
+vreceiver::script::Handler Eventually(vreceiver::Receiver &receiver, Check check) {
+  return [&receiver, check](const Args &args, std::string *out) {
+    bool ok = receiver.WaitFor(
+        [&] {
+          out->clear();
+          return check(receiver, args, out);
+        },
+        args.Timeout());
+    return ok;
+  };
+}
+
+// Checks the day byte of log entry I (or "last") against DAY or "today".
+Check DayIs(std::function<std::vector<uint8_t>(vreceiver::Receiver &)> days) {
+  return [days](vreceiver::Receiver &model, const Args &a, std::string *out) {
+    std::vector<uint8_t> all = days(model);
+    size_t index = 0;
+    long want = 0;
+    if (!LogIndex(a, all.size(), &index, out)) return false;
+    if (a.words.size() == 2 && a.words[1] == "today") {
+      want = TodayUtc();
+    } else if (!Number(a, 1, 1, 31, &want, out)) {
+      return false;
+    }
+    if (all[index] == want) return true;
+    *out = "day is " + std::to_string(all[index]) + ", expected " + std::to_string(want);
+    return false;
+  };
+}
+
+// Checks the bytes of log entry I (or "last") against the hex words after it.
+Check BytesAre(std::function<std::vector<std::vector<uint8_t>>(vreceiver::Receiver &)> log) {
+  return [log](vreceiver::Receiver &model, const Args &a, std::string *out) {
+    std::vector<std::vector<uint8_t>> all = log(model);
+    size_t index = 0;
+    std::vector<uint8_t> want;
+    if (!LogIndex(a, all.size(), &index, out) || !HexWords(a, 1, &want, out)) return false;
+    if (all[index] == want) return true;
+    *out = "entry is " + HexOf(all[index]);
+    return false;
+  };
+}
+
+std::string DescribeDisplay(const vreceiver::DisplayText &text) {
+  std::string line = "display day=" + std::to_string(text.day) + " payload(" +
+                     std::to_string(text.payload.size()) + ")=" + HexOf(text.payload);
+  for (const std::string &lcd : text.lines)
+    line += "\n  |" + vreceiver::script::GbkToUtf8(lcd) + "|";
+  return line;
+}
+
+bool SamePathIgnoringCase(const std::string &a, const std::string &b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// The path the system lists for a model interface, or why there is none.
+std::string SystemPath(const std::string &modelPath, const std::vector<std::string> &listed) {
+  for (const std::string &path : listed) {
+    if (SamePathIgnoringCase(path, modelPath)) return path;
+  }
+  return "(not listed: " + modelPath + ")";
+}
+
+std::string Show(vreceiver::Receiver &receiver, const ListedPaths &listPaths) {
+  const pendant::DeviceIdentity identity = receiver.Identity();
+  char release[8];
+  std::snprintf(release, sizeof release, "0x%04X", identity.release);
+  std::string text = "plugged=" + std::string(receiver.IsPlugged() ? "yes" : "no") +
+                     " product=" + std::to_string(receiver.ProductId()) + " release=" + release +
+                     " manufacturer=\"" + identity.manufacturer + "\" product=\"" +
+                     identity.product + "\" serial=\"" + identity.serial + "\"" +
+                     " open-handles=" + std::to_string(receiver.OpenHandles()) +
+                     " pending-reports=" + std::to_string(receiver.PendingReports()) +
+                     " info-requests=" + std::to_string(receiver.InfoRequests());
+  // The model's own paths where no system listing is at hand (natively).
+  const std::vector<std::string> listed = listPaths ? listPaths() : std::vector<std::string>{};
+  for (const pendant::InterfaceInfo &info : receiver.ListInterfaces()) {
+    text += "\ninterface " + (listPaths ? SystemPath(info.path, listed) : info.path) +
+            " vid=" + std::to_string(info.vendorId) + " pid=" + std::to_string(info.productId) +
+            " in=" + std::to_string(info.inputLength) +
+            " feature=" + std::to_string(info.featureLength);
+  }
+  for (const vreceiver::FeatureWrite &write : receiver.FeatureWrites()) {
+    text += "\nwrite " + HexOf(write.bytes) + (write.accepted ? "" : " (refused)");
+  }
+  for (uint8_t day : receiver.GreetingDays()) text += "\ngreeting day=" + std::to_string(day);
+  for (const vreceiver::DisplayText &display : receiver.DisplayTexts()) {
+    text += "\n" + DescribeDisplay(display);
+  }
+  for (const vreceiver::Command &command : receiver.Commands()) {
+    text += "\ncommand " + HexOf(command.bytes);
+  }
+  return text;
+}
+
+bool ArrivalCommand(vreceiver::Receiver &r, const Args &a, std::string *out) {
+  const std::string order = a.words.size() == 1 ? a.words[0] : "";
+  long gap = 0;
+  auto option = a.options.find("gap");
+  if ((order != "input-first" && order != "input-last") ||
+      (option != a.options.end() &&
+       (!ParseNumber(option->second, &gap) || gap < 0 || gap > 60000))) {
+    *out = "expected input-first or input-last, and gap=MS from 0 to 60000";
+    return false;
+  }
+  r.SetArrival(
+      order == "input-first" ? vreceiver::Arrival::kInputFirst : vreceiver::Arrival::kInputLast,
+      static_cast<uint32_t>(gap));
+  return Served(r, out);
+}
+
+void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
+  in.Add("device-release",
+         "device-release N          the release (bcdDevice) of the current product ID",
+         [&r](const Args &a, std::string *out) {
+           long release = 0;
+           if (!Number(a, 0, 0, 0xFFFF, &release, out)) return false;
+           r.SetRelease(static_cast<uint16_t>(release));
+           return Served(r, out);
+         });
+  in.Add("device-strings",
+         "device-strings \"MANUFACTURER\" \"PRODUCT\" \"SERIAL\"   the receiver's USB strings",
+         [&r](const Args &a, std::string *out) {
+           const auto tooLong = [](const std::string &text) {
+             return !pendant::FitsStringDescriptor(text);
+           };
+           if (a.words.size() != 3 || std::any_of(a.words.begin(), a.words.end(), tooLong)) {
+             *out = "expected three quoted texts (manufacturer, product, serial number) of up to " +
+                    std::to_string(pendant::kStringDescriptorChars) + " UTF-16 characters each";
+             return false;
+           }
+           r.SetStrings(a.words[0], a.words[1], a.words[2]);
+           return Served(r, out);
+         });
+  in.Add("foreign",
+         "foreign N [refuse=K] [fail-attributes=K] [no-ids=K]   N foreign HID interfaces listed\n"
+         "                          before the receiver; every K-th refuses opens, fails its\n"
+         "                          attribute query, or has no USB IDs in its path",
+         [&r](const Args &a, std::string *out) {
+           long count = 0;
+           if (!Number(a, 0, 0, 200, &count, out)) return false;
+           vreceiver::ForeignFaults faults;
+           if (!ForeignFaultsOf(a, &faults, out)) return false;
+           r.SetForeignFaults(faults);
+           r.SetForeignInterfaceCount(static_cast<uint32_t>(count));
+           return Served(r, out);
+         });
+  in.Add("interfaces", "interfaces both|input|feature   which receiver interfaces are listed",
+         [&r](const Args &a, std::string *out) {
+           std::string which = a.words.empty() ? "" : a.words[0];
+           if (which != "both" && which != "input" && which != "feature") {
+             *out = "expected both, input or feature";
+             return false;
+           }
+           r.SetInterfacesPresent(which != "feature", which != "input");
+           return Served(r, out);
+         });
+  in.Add("arrival",
+         "arrival input-first|input-last [gap=MS]   the order the receiver's interfaces arrive in",
+         [&r](const Args &a, std::string *out) { return ArrivalCommand(r, a, out); });
+  in.Add("refuse-writes",
+         "refuse-writes N           refuse the next N feature writes (-1 all, 0 none)",
+         [&r](const Args &a, std::string *out) {
+           long count = 0;
+           if (!Number(a, 0, -1, 1000000, &count, out)) return false;
+           r.RefuseFeatureWrites(static_cast<int32_t>(count));
+           return Served(r, out);
+         });
+  in.Add("refuse-reads", "refuse-reads on|off       refuse information requests",
+         [&r](const Args &a, std::string *out) {
+           bool on = false;
+           if (!OnOff(a, &on, out)) return false;
+           r.RefuseFeatureReads(on);
+           return Served(r, out);
+         });
+}
+
+bool ExpectDisplay(vreceiver::Receiver &r, const Args &a, std::string *out) {
+  std::vector<vreceiver::DisplayText> texts = r.DisplayTexts();
+  size_t index = 0;
+  if (!LogIndex(a, texts.size(), &index, out)) return false;
+  if (a.words.size() != 5) {
+    *out = "expected an entry and four quoted lines";
+    return false;
+  }
+  const vreceiver::DisplayText &text = texts[index];
+  std::string want;
+  for (const std::string &line :
+       vreceiver::script::LcdLinesFromUtf8({a.words.begin() + 1, a.words.end()})) {
+    want += line;
+  }
+  if (std::string(text.payload.begin(), text.payload.end()) == want) return true;
+  *out = "got " + DescribeDisplay(text) + "\nwant payload(" + std::to_string(want.size()) +
+         ")=" + vreceiver::script::HexOf(want);
+  return false;
+}
+
+void AddObservations(vreceiver::script::Interpreter &in, vreceiver::Receiver &r,
+                     const ListedPaths &listPaths) {
+  in.Add("expect-greetings", "expect-greetings N        wait until N greetings were received",
+         CountIs(r, [&r] { return r.GreetingDays().size(); }));
+  in.Add("expect-displays", "expect-displays N         wait until N display texts were received",
+         CountIs(r, [&r] { return r.DisplayTexts().size(); }));
+  in.Add("expect-commands", "expect-commands N         wait until N commands were received",
+         CountIs(r, [&r] { return r.Commands().size(); }));
+  in.Add("expect-info-requests", "expect-info-requests N    wait until N information requests",
+         CountIs(r, [&r] { return r.InfoRequests(); }));
+  in.Add("expect-handles",
+         "expect-handles N          wait until N handles are open on the receiver",
+         CountIs(r, [&r] { return r.OpenHandles(); }));
+  in.Add("expect-foreign-opens",
+         "expect-foreign-opens N    wait until N opens of foreign interfaces were asked for",
+         CountIs(r, [&r] { return r.ForeignOpens(); }));
+  in.Add("expect-greeting-day", "expect-greeting-day I|last today|DAY   a greeting's day byte",
+         Eventually(r, DayIs([](vreceiver::Receiver &model) { return model.GreetingDays(); })));
+  in.Add("expect-display",
+         "expect-display I|last \"L1\" \"L2\" \"L3\" \"L4\"   a display text, lines space-padded",
+         Eventually(r, ExpectDisplay));
+  in.Add("expect-display-day", "expect-display-day I|last today|DAY   a display frame's day byte",
+         Eventually(r, DayIs([](vreceiver::Receiver &model) {
+                      std::vector<uint8_t> days;
+                      for (const vreceiver::DisplayText &text : model.DisplayTexts())
+                        days.push_back(text.day);
+                      return days;
+                    })));
+  in.Add("expect-command", "expect-command I|last B..  a command's bytes (hex)",
+         Eventually(r, BytesAre([](vreceiver::Receiver &model) {
+                      std::vector<std::vector<uint8_t>> all;
+                      for (const vreceiver::Command &command : model.Commands())
+                        all.push_back(command.bytes);
+                      return all;
+                    })));
+  in.Add("expect-write", "expect-write I|last B..    a raw feature write (hex), preludes included",
+         Eventually(r, BytesAre([](vreceiver::Receiver &model) {
+                      std::vector<std::vector<uint8_t>> all;
+                      for (const vreceiver::FeatureWrite &write : model.FeatureWrites()) {
+                        all.push_back(write.bytes);
+                      }
+                      return all;
+                    })));
+  in.Add("clear-log", "clear-log                 forget what the receiver got so far",
+         [&r](const Args &, std::string *) {
+           r.ClearLog();
+           return true;
+         });
+  in.Add("show", "show                      the receiver's state and everything it got",
+         [&r, listPaths](const Args &, std::string *out) {
+           *out = Show(r, listPaths);
+           return true;
+         });
+}
+
+}  // namespace
+
+void AddReceiverCommands(vreceiver::script::Interpreter &interpreter, vreceiver::Receiver &receiver,
+                         const ListedPaths &listPaths) {
+  vreceiver::script::AddRecordingCommands(interpreter, receiver);
+  AddMachine(interpreter, receiver);
+  AddObservations(interpreter, receiver, listPaths);
+}
+
+}  // namespace vreceiver::process
