@@ -113,7 +113,7 @@ int Serve(const Options &options) {
   vreceiver::process::AddProgramCommands(*interpreter);
   vreceiver::process::AddPacingCommands(*interpreter);
   uiprobe::AddUiCommands(*interpreter);
-  interpreter->Add("quit", "quit                      end the receiver process",
+  interpreter->Add("quit", "", "end the receiver process",
                    [interpreter](const vreceiver::script::Args &, std::string *) {
                      interpreter->RequestQuit();
                      return true;
