@@ -21,7 +21,8 @@ bool OnWindow(const Args &a, size_t words, std::string *out) {
 }
 
 Handler Plain(Handler action) {
-  return [action](const Args &a, std::string *out) { return OnWindow(a, 0, out) && action(a, out); };
+  return
+      [action](const Args &a, std::string *out) { return OnWindow(a, 0, out) && action(a, out); };
 }
 
 // A command on control ID (the first of `words` words); `rest` checks the
@@ -35,7 +36,8 @@ Handler OnControl(size_t words, UiActions::Action<int> rest) {
 }
 
 UiActions::Action<int> WithText(UiActions::Action<int, const std::string &> action) {
-  return [action](const Args &a, int id, std::string *out) { return action(a, id, a.words[1], out); };
+  return
+      [action](const Args &a, int id, std::string *out) { return action(a, id, a.words[1], out); };
 }
 
 UiActions::Action<int> WithNumber(long low, long high, UiActions::Action<int, long> action) {

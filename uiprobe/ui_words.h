@@ -24,16 +24,16 @@ struct UiActions {
   using Action = std::function<bool(const Args &, Words..., std::string *)>;
   // On the window the options name.
   Handler waitWindow, show, expectNoBox, close;
-  Action<int> click;                                     // ID
+  Action<int> click;                                          // ID
   Action<int, const std::string &> expectText, type, choose;  // ID "TEXT"
-  Action<int, bool> expectVisible;                       // ID yes|no
-  Action<int, long> expectScroll, expectCheck;           // ID POS, ID 0|1
-  Action<const std::string &> expectBox;                 // "TEXT"
-  Action<const std::string &, const std::string &> about;  // "TITLE" "LINE"
-  Action<int, int> move;                                 // X Y
+  Action<int, bool> expectVisible;                            // ID yes|no
+  Action<int, long> expectScroll, expectCheck;                // ID POS, ID 0|1
+  Action<const std::string &> expectBox;                      // "TEXT"
+  Action<const std::string &, const std::string &> about;     // "TITLE" "LINE"
+  Action<int, int> move;                                      // X Y
   // On the pendant's window.
-  Action<int, TurnBy> turnWheel;              // detents, by=
-  Action<int, bool, bool> pressKey;           // code, down, with Shift
+  Action<int, TurnBy> turnWheel;                       // detents, by=
+  Action<int, bool, bool> pressKey;                    // code, down, with Shift
   Action<const std::vector<std::string> &> expectLcd;  // the four lines
 };
 

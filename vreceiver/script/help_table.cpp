@@ -37,8 +37,10 @@ std::string HelpTable(const std::vector<std::pair<std::string, std::string>> &ro
     text += row.first;
     if (row.second.empty()) continue;
     // Two spaces at least between a usage and its description.
-    if (row.first.size() + 2 > kColumn) text += "\n" + std::string(kColumn, ' ');
-    else text += std::string(kColumn - row.first.size(), ' ');
+    if (row.first.size() + 2 > kColumn)
+      text += "\n" + std::string(kColumn, ' ');
+    else
+      text += std::string(kColumn - row.first.size(), ' ');
     AppendWrapped(row.second, kColumn, &text);
   }
   return text;

@@ -14,7 +14,8 @@ constexpr long kMostLines = 1000000;
 // A command of no words but as=NAME (and timeout=MS when it waits).
 Handler Plain(Handler action, bool waits = false) {
   return [action, waits](const Args &a, std::string *out) {
-    const bool shaped = waits ? Shape(a, 0, 0, {"as", "timeout"}, out) : Shape(a, 0, 0, {"as"}, out);
+    const bool shaped =
+        waits ? Shape(a, 0, 0, {"as", "timeout"}, out) : Shape(a, 0, 0, {"as"}, out);
     return shaped && action(a, out);
   };
 }
@@ -73,8 +74,7 @@ void AddProgramCommands(Interpreter &in, const ProgramActions &act) {
   in.Add("expect-stdout-lines", "N", "wait until it wrote exactly N lines",
          std::bind(ExpectLines, act, _1, _2));
   in.Add("stdout", "", "print what the program wrote so far", Plain(act.printStdout));
-  in.Add("process-counts", "", "the program's handle and thread counts",
-         Plain(act.processCounts));
+  in.Add("process-counts", "", "the program's handle and thread counts", Plain(act.processCounts));
   in.Add("interrupt", "", "Ctrl+C to the program's console", Plain(act.interrupt, true));
   in.Add("expect-file", "PATH yes|no", "whether the file is there now",
          std::bind(ExpectFile, act, _1, _2));
