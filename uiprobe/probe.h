@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "ui_words.h"
+
 namespace uiprobe {
 
 // Tarvex's main window, found by its title; null when it is not there.
@@ -35,7 +37,6 @@ void MoveTo(HWND main, int x, int y);
 // The pendant: the handwheel turned N detents (positive clockwise) by
 // mouse-wheel notches, by arrow keys, or by a drag round its centre; a
 // key's button going down (with Shift or not) or up.
-enum class TurnBy { kNotches, kKeys, kDrag };
 bool TurnWheel(HWND pendant, int detents, TurnBy by);
 bool PressKey(HWND pendant, int keyCode, bool down, bool shift);
 // The LCD's four lines as GBK bytes.

@@ -29,7 +29,7 @@ struct Fixture {
       interpreter, [this](const std::string &line) { echoed.push_back(line); }, [] {}};
   Fixture() {
     interpreter.AddChecked(
-        "note", "",
+        "note", "", "",
         [this](const vreceiver::script::Args &args, vreceiver::script::Action *act, std::string *) {
           const std::string word = args.words.at(0);
           *act = [this, word](std::string *) {

@@ -97,9 +97,10 @@ TEST_F(ReplayTest, AMalformedLineIsRefusedWithItsNumberAndWhatIsWrong) {
       {"info id=", "id must be a number from 0 to 65535"},  // an empty value
       {"info channel=-129", "channel must be a number from -128 to 127"},
       {"info serial=1", "takes no option serial"},
-      {"sleep 4294967296", "expected milliseconds"},  // beyond 32 bits, not cut to them
-      {"sleep -1", "expected milliseconds"},
-      {"sleep", "expected milliseconds"},
+      {"sleep 4294967296",
+       "expected a number from 0 to 2147483647"},  // beyond 32 bits, not cut to them
+      {"sleep -1", "expected a number from 0 to 2147483647"},
+      {"sleep", "expected 1 word"},
       {"release 5", "takes no words"},
       {"estop maybe", "expected on or off"},
       {"keys 1 as=x", "takes no option as"},

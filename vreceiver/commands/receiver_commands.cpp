@@ -16,32 +16,36 @@ namespace vreceiver::process {
 namespace {
 
 using vreceiver::script::Args;
+using vreceiver::script::Choice;
 using vreceiver::script::HexWords;
 using vreceiver::script::Number;
 using vreceiver::script::OnOff;
+using vreceiver::script::OptionNumber;
 using vreceiver::script::ParseNumber;
 using vreceiver::script::Served;
+using vreceiver::script::Shape;
 
 // The every-K-th options of the foreign command; 0 (or absent) for none.
 bool ForeignFaultsOf(const Args &args, vreceiver::ForeignFaults *faults, std::string *out) {
-  const std::pair<const char *, uint32_t *> fields[] = {
-      {"refuse", &faults->refuseOpenEvery},
-      {"fail-attributes", &faults->failAttributesEvery},
-      {"no-ids", &faults->pathWithoutIdsEvery}};
-  for (const auto &option : args.options) {
-    if (option.first == "timeout") continue;
-    uint32_t *field = nullptr;
-    for (const auto &known : fields) {
-      if (option.first == known.first) field = known.second;
-    }
-    long every = 0;
-    if (field == nullptr || !ParseNumber(option.second, &every) || every < 0 || every > 200) {
-      *out = "expected refuse=K, fail-attributes=K or no-ids=K, K from 0 to 200";
-      return false;
-    }
-    *field = static_cast<uint32_t>(every);
+  long refuse = 0, failAttributes = 0, noIds = 0;
+  if (!OptionNumber(args, "refuse", 0, 200, &refuse, out) ||
+      !OptionNumber(args, "fail-attributes", 0, 200, &failAttributes, out) ||
+      !OptionNumber(args, "no-ids", 0, 200, &noIds, out)) {
+    return false;
   }
+  faults->refuseOpenEvery = static_cast<uint32_t>(refuse);
+  faults->failAttributesEvery = static_cast<uint32_t>(failAttributes);
+  faults->pathWithoutIdsEvery = static_cast<uint32_t>(noIds);
   return true;
+}
+
+// The first word names a log entry: a number from 0, or "last".
+bool EntryWord(const Args &args, std::string *out) {
+  long value = 0;
+  if (!args.words.empty() && args.words[0] == "last") return true;
+  if (Number(args, 0, 0, INT32_MAX, &value, out)) return true;
+  *out = "expected an entry number or last";
+  return false;
 }
 
 // Index into a log of `size` entries: a number from 0, or "last".
@@ -70,7 +74,8 @@ uint8_t TodayUtc() { return vreceiver::script::CurrentClock().DayOfMonthUtc(); }
 vreceiver::script::Handler CountIs(vreceiver::Receiver &receiver, std::function<size_t()> count) {
   return [&receiver, count](const Args &args, std::string *out) {
     long want = 0;
-    if (!Number(args, 0, 0, 1000000, &want, out)) return false;
+    if (!Shape(args, 1, 1, {"timeout"}, out) || !Number(args, 0, 0, 1000000, &want, out))
+      return false;
     bool ok =
         receiver.WaitFor([&] { return count() == static_cast<size_t>(want); }, args.Timeout());
     if (!ok) *out = "count is " + std::to_string(count()) + ", expected " + std::to_string(want);
@@ -78,11 +83,14 @@ vreceiver::script::Handler CountIs(vreceiver::Receiver &receiver, std::function<
   };
 }
 
-// A command whose check is retried after every change of the model until it
-// passes or the time-out ends; the last failure's message is kept.
+// A command whose words are checked once (`words`), then whose check of the
+// model is retried after every change of the model until it passes or the
+// time-out ends; the last failure's message is kept.
+using Words = std::function<bool(const Args &, std::string *)>;
 using Check = std::function<bool(vreceiver::Receiver &, const Args &, std::string *)>;
-vreceiver::script::Handler Eventually(vreceiver::Receiver &receiver, Check check) {
-  return [&receiver, check](const Args &args, std::string *out) {
+vreceiver::script::Handler Eventually(vreceiver::Receiver &receiver, Words words, Check check) {
+  return [&receiver, words, check](const Args &args, std::string *out) {
+    if (!words(args, out)) return false;
     bool ok = receiver.WaitFor(
         [&] {
           out->clear();
@@ -93,6 +101,30 @@ vreceiver::script::Handler Eventually(vreceiver::Receiver &receiver, Check check
   };
 }
 
+// I|last today|DAY
+bool DayWords(const Args &a, std::string *out) {
+  long day = 0;
+  return Shape(a, 2, 2, {"timeout"}, out) && EntryWord(a, out) &&
+         (a.words[1] == "today" || Number(a, 1, 1, 31, &day, out));
+}
+
+// I|last B..
+bool BytesWords(const Args &a, std::string *out) {
+  std::vector<uint8_t> bytes;
+  return Shape(a, 1, SIZE_MAX, {"timeout"}, out) && EntryWord(a, out) &&
+         HexWords(a, 1, &bytes, out);
+}
+
+// I|last "L1" "L2" "L3" "L4"
+bool DisplayWords(const Args &a, std::string *out) {
+  if (!Shape(a, 0, SIZE_MAX, {"timeout"}, out)) return false;
+  if (a.words.size() != 5) {
+    *out = "expected an entry and four quoted lines";
+    return false;
+  }
+  return EntryWord(a, out);
+}
+
 // Checks the day byte of log entry I (or "last") against DAY or "today".
 Check DayIs(std::function<std::vector<uint8_t>(vreceiver::Receiver &)> days) {
   return [days](vreceiver::Receiver &model, const Args &a, std::string *out) {
@@ -100,10 +132,10 @@ Check DayIs(std::function<std::vector<uint8_t>(vreceiver::Receiver &)> days) {
     size_t index = 0;
     long want = 0;
     if (!LogIndex(a, all.size(), &index, out)) return false;
-    if (a.words.size() == 2 && a.words[1] == "today") {
+    if (a.words[1] == "today") {
       want = TodayUtc();
-    } else if (!Number(a, 1, 1, 31, &want, out)) {
-      return false;
+    } else {
+      ParseNumber(a.words[1], &want);
     }
     if (all[index] == want) return true;
     *out = "day is " + std::to_string(all[index]) + ", expected " + std::to_string(want);
@@ -180,36 +212,31 @@ std::string Show(vreceiver::Receiver &receiver, const ListedPaths &listPaths) {
 }
 
 bool ArrivalCommand(vreceiver::Receiver &r, const Args &a, std::string *out) {
-  const std::string order = a.words.size() == 1 ? a.words[0] : "";
+  size_t order = 0;
   long gap = 0;
-  auto option = a.options.find("gap");
-  if ((order != "input-first" && order != "input-last") ||
-      (option != a.options.end() &&
-       (!ParseNumber(option->second, &gap) || gap < 0 || gap > 60000))) {
-    *out = "expected input-first or input-last, and gap=MS from 0 to 60000";
+  if (!Shape(a, 1, 1, {"gap"}, out) || !Choice(a, 0, {"input-first", "input-last"}, &order, out) ||
+      !OptionNumber(a, "gap", 0, 60000, &gap, out)) {
     return false;
   }
-  r.SetArrival(
-      order == "input-first" ? vreceiver::Arrival::kInputFirst : vreceiver::Arrival::kInputLast,
-      static_cast<uint32_t>(gap));
+  r.SetArrival(order == 0 ? vreceiver::Arrival::kInputFirst : vreceiver::Arrival::kInputLast,
+               static_cast<uint32_t>(gap));
   return Served(r, out);
 }
 
 void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
-  in.Add("device-release",
-         "device-release N          the release (bcdDevice) of the current product ID",
+  in.Add("device-release", "N", "the release (bcdDevice) of the current product ID",
          [&r](const Args &a, std::string *out) {
            long release = 0;
-           if (!Number(a, 0, 0, 0xFFFF, &release, out)) return false;
+           if (!Shape(a, 1, 1, {}, out) || !Number(a, 0, 0, 0xFFFF, &release, out)) return false;
            r.SetRelease(static_cast<uint16_t>(release));
            return Served(r, out);
          });
-  in.Add("device-strings",
-         "device-strings \"MANUFACTURER\" \"PRODUCT\" \"SERIAL\"   the receiver's USB strings",
+  in.Add("device-strings", "\"MANUFACTURER\" \"PRODUCT\" \"SERIAL\"", "the receiver's USB strings",
          [&r](const Args &a, std::string *out) {
            const auto tooLong = [](const std::string &text) {
              return !pendant::FitsStringDescriptor(text);
            };
+           if (!Shape(a, 0, SIZE_MAX, {}, out)) return false;
            if (a.words.size() != 3 || std::any_of(a.words.begin(), a.words.end(), tooLong)) {
              *out = "expected three quoted texts (manufacturer, product, serial number) of up to " +
                     std::to_string(pendant::kStringDescriptorChars) + " UTF-16 characters each";
@@ -218,44 +245,42 @@ void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
            r.SetStrings(a.words[0], a.words[1], a.words[2]);
            return Served(r, out);
          });
-  in.Add("foreign",
-         "foreign N [refuse=K] [fail-attributes=K] [no-ids=K]   N foreign HID interfaces listed\n"
-         "                          before the receiver; every K-th refuses opens, fails its\n"
-         "                          attribute query, or has no USB IDs in its path",
+  in.Add("foreign", "N [refuse=K] [fail-attributes=K] [no-ids=K]",
+         "N foreign HID interfaces listed before the receiver; every K-th refuses opens, fails "
+         "its attribute query, or has no USB IDs in its path",
          [&r](const Args &a, std::string *out) {
            long count = 0;
-           if (!Number(a, 0, 0, 200, &count, out)) return false;
+           if (!Shape(a, 1, 1, {"refuse", "fail-attributes", "no-ids", "timeout"}, out) ||
+               !Number(a, 0, 0, 200, &count, out))
+             return false;
            vreceiver::ForeignFaults faults;
            if (!ForeignFaultsOf(a, &faults, out)) return false;
            r.SetForeignFaults(faults);
            r.SetForeignInterfaceCount(static_cast<uint32_t>(count));
            return Served(r, out);
          });
-  in.Add("interfaces", "interfaces both|input|feature   which receiver interfaces are listed",
+  in.Add("interfaces", "both|input|feature", "which receiver interfaces are listed",
          [&r](const Args &a, std::string *out) {
-           std::string which = a.words.empty() ? "" : a.words[0];
-           if (which != "both" && which != "input" && which != "feature") {
-             *out = "expected both, input or feature";
+           size_t which = 0;  // both, input, feature
+           if (!Shape(a, 0, 1, {}, out) || !Choice(a, 0, {"both", "input", "feature"}, &which, out))
              return false;
-           }
-           r.SetInterfacesPresent(which != "feature", which != "input");
+           r.SetInterfacesPresent(which != 2, which != 1);
            return Served(r, out);
          });
-  in.Add("arrival",
-         "arrival input-first|input-last [gap=MS]   the order the receiver's interfaces arrive in",
+  in.Add("arrival", "input-first|input-last [gap=MS]",
+         "the order the receiver's interfaces arrive in",
          [&r](const Args &a, std::string *out) { return ArrivalCommand(r, a, out); });
-  in.Add("refuse-writes",
-         "refuse-writes N           refuse the next N feature writes (-1 all, 0 none)",
+  in.Add("refuse-writes", "N", "refuse the next N feature writes (-1 all, 0 none)",
          [&r](const Args &a, std::string *out) {
            long count = 0;
-           if (!Number(a, 0, -1, 1000000, &count, out)) return false;
+           if (!Shape(a, 1, 1, {}, out) || !Number(a, 0, -1, 1000000, &count, out)) return false;
            r.RefuseFeatureWrites(static_cast<int32_t>(count));
            return Served(r, out);
          });
-  in.Add("refuse-reads", "refuse-reads on|off       refuse information requests",
+  in.Add("refuse-reads", "on|off", "refuse information requests",
          [&r](const Args &a, std::string *out) {
            bool on = false;
-           if (!OnOff(a, &on, out)) return false;
+           if (!Shape(a, 0, 1, {}, out) || !OnOff(a, &on, out)) return false;
            r.RefuseFeatureReads(on);
            return Served(r, out);
          });
@@ -265,10 +290,6 @@ bool ExpectDisplay(vreceiver::Receiver &r, const Args &a, std::string *out) {
   std::vector<vreceiver::DisplayText> texts = r.DisplayTexts();
   size_t index = 0;
   if (!LogIndex(a, texts.size(), &index, out)) return false;
-  if (a.words.size() != 5) {
-    *out = "expected an entry and four quoted lines";
-    return false;
-  }
   const vreceiver::DisplayText &text = texts[index];
   std::string want;
   for (const std::string &line :
@@ -283,54 +304,54 @@ bool ExpectDisplay(vreceiver::Receiver &r, const Args &a, std::string *out) {
 
 void AddObservations(vreceiver::script::Interpreter &in, vreceiver::Receiver &r,
                      const ListedPaths &listPaths) {
-  in.Add("expect-greetings", "expect-greetings N        wait until N greetings were received",
+  in.Add("expect-greetings", "N", "wait until N greetings were received",
          CountIs(r, [&r] { return r.GreetingDays().size(); }));
-  in.Add("expect-displays", "expect-displays N         wait until N display texts were received",
+  in.Add("expect-displays", "N", "wait until N display texts were received",
          CountIs(r, [&r] { return r.DisplayTexts().size(); }));
-  in.Add("expect-commands", "expect-commands N         wait until N commands were received",
+  in.Add("expect-commands", "N", "wait until N commands were received",
          CountIs(r, [&r] { return r.Commands().size(); }));
-  in.Add("expect-info-requests", "expect-info-requests N    wait until N information requests",
+  in.Add("expect-info-requests", "N", "wait until N information requests",
          CountIs(r, [&r] { return r.InfoRequests(); }));
-  in.Add("expect-handles",
-         "expect-handles N          wait until N handles are open on the receiver",
+  in.Add("expect-handles", "N", "wait until N handles are open on the receiver",
          CountIs(r, [&r] { return r.OpenHandles(); }));
-  in.Add("expect-foreign-opens",
-         "expect-foreign-opens N    wait until N opens of foreign interfaces were asked for",
+  in.Add("expect-foreign-opens", "N", "wait until N opens of foreign interfaces were asked for",
          CountIs(r, [&r] { return r.ForeignOpens(); }));
-  in.Add("expect-greeting-day", "expect-greeting-day I|last today|DAY   a greeting's day byte",
-         Eventually(r, DayIs([](vreceiver::Receiver &model) { return model.GreetingDays(); })));
-  in.Add("expect-display",
-         "expect-display I|last \"L1\" \"L2\" \"L3\" \"L4\"   a display text, lines space-padded",
-         Eventually(r, ExpectDisplay));
-  in.Add("expect-display-day", "expect-display-day I|last today|DAY   a display frame's day byte",
-         Eventually(r, DayIs([](vreceiver::Receiver &model) {
+  in.Add("expect-greeting-day", "I|last today|DAY", "a greeting's day byte",
+         Eventually(r, DayWords,
+                    DayIs([](vreceiver::Receiver &model) { return model.GreetingDays(); })));
+  in.Add("expect-display", "I|last \"L1\" \"L2\" \"L3\" \"L4\"",
+         "a display text, lines space-padded", Eventually(r, DisplayWords, ExpectDisplay));
+  in.Add("expect-display-day", "I|last today|DAY", "a display frame's day byte",
+         Eventually(r, DayWords, DayIs([](vreceiver::Receiver &model) {
                       std::vector<uint8_t> days;
                       for (const vreceiver::DisplayText &text : model.DisplayTexts())
                         days.push_back(text.day);
                       return days;
                     })));
-  in.Add("expect-command", "expect-command I|last B..  a command's bytes (hex)",
-         Eventually(r, BytesAre([](vreceiver::Receiver &model) {
+  in.Add("expect-command", "I|last B..", "a command's bytes (hex)",
+         Eventually(r, BytesWords, BytesAre([](vreceiver::Receiver &model) {
                       std::vector<std::vector<uint8_t>> all;
                       for (const vreceiver::Command &command : model.Commands())
                         all.push_back(command.bytes);
                       return all;
                     })));
-  in.Add("expect-write", "expect-write I|last B..    a raw feature write (hex), preludes included",
-         Eventually(r, BytesAre([](vreceiver::Receiver &model) {
+  in.Add("expect-write", "I|last B..", "a raw feature write (hex), preludes included",
+         Eventually(r, BytesWords, BytesAre([](vreceiver::Receiver &model) {
                       std::vector<std::vector<uint8_t>> all;
                       for (const vreceiver::FeatureWrite &write : model.FeatureWrites()) {
                         all.push_back(write.bytes);
                       }
                       return all;
                     })));
-  in.Add("clear-log", "clear-log                 forget what the receiver got so far",
-         [&r](const Args &, std::string *) {
+  in.Add("clear-log", "", "forget what the receiver got so far",
+         [&r](const Args &a, std::string *out) {
+           if (!Shape(a, 0, 0, {}, out)) return false;
            r.ClearLog();
            return true;
          });
-  in.Add("show", "show                      the receiver's state and everything it got",
-         [&r, listPaths](const Args &, std::string *out) {
+  in.Add("show", "", "the receiver's state and everything it got",
+         [&r, listPaths](const Args &a, std::string *out) {
+           if (!Shape(a, 0, 0, {}, out)) return false;
            *out = Show(r, listPaths);
            return true;
          });

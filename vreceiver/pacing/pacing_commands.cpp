@@ -6,6 +6,7 @@
 #include <string>
 
 #include "interpreter.h"
+#include "pacing_words.h"
 #include "timing_log.h"
 
 namespace vreceiver::process {
@@ -16,16 +17,12 @@ using vreceiver::script::Args;
 
 // Prints "snapshot NAME" for the demo script, which saves NAME.png into
 // the folder named by TARVEX_SNAPSHOT_DIR; waits until the file is there.
-bool Snapshot(const Args &args, std::string *out) {
-  if (args.words.size() != 1) {
-    *out = "expected a name";
-    return false;
-  }
+bool Snapshot(const Args &args, const std::string &name, std::string *out) {
   char folder[MAX_PATH] = "";
   if (!GetEnvironmentVariableA("TARVEX_SNAPSHOT_DIR", folder, sizeof folder)) return true;
-  std::printf("snapshot %s\n", args.words[0].c_str());
+  std::printf("snapshot %s\n", name.c_str());
   std::fflush(stdout);
-  std::string file = std::string(folder) + "\\" + args.words[0] + ".png";
+  std::string file = std::string(folder) + "\\" + name + ".png";
   bool ok = vreceiver::script::WaitUntil(
       [&] { return GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES; },
       args.Timeout(20000));
@@ -33,37 +30,23 @@ bool Snapshot(const Args &args, std::string *out) {
   return ok;
 }
 
-bool Timings(const Args &args, std::string *out) {
-  if (args.words.size() != 1) {
-    *out = "expected a file";
-    return false;
-  }
-  if (WriteTimings(args.words[0])) return true;
-  *out = "cannot write " + args.words[0];
+bool Timings(const Args &, const std::string &file, std::string *out) {
+  if (WriteTimings(file)) return true;
+  *out = "cannot write " + file;
   return false;
 }
 
 }  // namespace
 
 void AddPacingCommands(vreceiver::script::Interpreter &in) {
-  in.Add("timings", "timings FILE              write when reports went out and lines came in",
-         Timings);
-  in.Add("mark", "mark NAME                 note this moment for timings",
-         [](const Args &args, std::string *out) {
-           if (args.words.size() != 1) {
-             *out = "expected a name";
-             return false;
-           }
-           NoteMark(args.words[0]);
-           return true;
-         });
-  in.Add("snapshot", "snapshot NAME             ask the demo for a screenshot and wait for it",
-         Snapshot);
-  in.Add("echo", "echo TEXT..               print the words",
-         [](const Args &args, std::string *out) {
-           for (const std::string &word : args.words) *out += (out->empty() ? "" : " ") + word;
-           return true;
-         });
+  vreceiver::script::PacingActions actions;
+  actions.timings = Timings;
+  actions.mark = [](const Args &, const std::string &name, std::string *) {
+    NoteMark(name);
+    return true;
+  };
+  actions.snapshot = Snapshot;
+  vreceiver::script::AddPacingCommands(in, actions);
 }
 
 }  // namespace vreceiver::process

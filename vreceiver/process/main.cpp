@@ -17,7 +17,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -113,7 +112,7 @@ int Serve(const Options &options) {
   vreceiver::process::AddProgramCommands(*interpreter);
   vreceiver::process::AddPacingCommands(*interpreter);
   uiprobe::AddUiCommands(*interpreter);
-  interpreter->Add("quit", "quit                      end the receiver process",
+  interpreter->Add("quit", "", "end the receiver process",
                    [interpreter](const vreceiver::script::Args &, std::string *) {
                      interpreter->RequestQuit();
                      return true;
@@ -165,8 +164,9 @@ int Serve(const Options &options) {
 int main(int argc, char **argv) {
   // The helper of the `interrupt` command.
   if (argc == 3 && std::string(argv[1]) == "--ctrl-c") {
-    return vreceiver::process::CtrlCToConsoleOf(
-        static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)));
+    long pid = 0;
+    if (!vreceiver::script::ParseNumber(argv[2], &pid) || pid <= 0) return 2;
+    return vreceiver::process::CtrlCToConsoleOf(static_cast<DWORD>(pid));
   }
   Options options;
   if (!ParseOptions(argc, argv, &options)) return 2;

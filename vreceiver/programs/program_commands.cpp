@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <string>
 
+#include "program_words.h"
 #include "programs.h"
 #include "text.h"
 #include "threads.h"
@@ -51,10 +54,6 @@ HANDLE KillOnExitJob() {
 
 bool Run(const Args &args, std::string *out) {
   Program &program = TheProgram(args);
-  if (args.words.empty()) {
-    *out = "expected a program";
-    return false;
-  }
   if (Running(program)) {
     *out = "a program is still running";
     return false;
@@ -96,8 +95,8 @@ bool Run(const Args &args, std::string *out) {
   return true;
 }
 
-// Waits for the program's end; with code=N, an exit code other than N fails.
-bool WaitExit(const Args &args, std::string *out) {
+// Waits for the program's end; with a code, another exit code fails.
+bool WaitExit(const Args &args, std::optional<long> wanted, std::string *out) {
   Program &program = TheProgram(args);
   if (!program.process) {
     *out = "no program was started";
@@ -110,15 +109,9 @@ bool WaitExit(const Args &args, std::string *out) {
   DWORD code = 0;
   GetExitCodeProcess(program.process, &code);
   *out = "exit code " + std::to_string(code);
-  auto want = args.options.find("code");
-  long wanted = 0;
-  if (want == args.options.end()) return true;
-  if (!vreceiver::script::ParseNumber(want->second, &wanted)) {
-    *out = "code= expects a number";
-    return false;
-  }
-  if (static_cast<long>(code) == wanted) return true;
-  *out += ", expected " + want->second;
+  // An exit code is 32 bits; the script writes one above 2^31 as negative.
+  if (!wanted || static_cast<int32_t>(code) == *wanted) return true;
+  *out += ", expected " + std::to_string(*wanted);
   return false;
 }
 
@@ -132,20 +125,11 @@ size_t CountLines(Program &program, const std::string &want, bool part) {
   return count;
 }
 
-// Waits for such a line; with count=N, for N of them.
-bool ExpectLine(const Args &args, bool part, std::string *out) {
-  long count = 1;
-  auto wanted = args.options.find("count");
-  if (args.words.size() != 1 ||
-      (wanted != args.options.end() &&
-       (!vreceiver::script::ParseNumber(wanted->second, &count) || count < 1))) {
-    *out = "expected one quoted line (and count=N)";
-    return false;
-  }
+// Waits for `count` such lines.
+bool ExpectLine(const Args &args, const std::string &want, bool part, long count,
+                std::string *out) {
   Program &program = TheProgram(args);
-  auto enough = [&] {
-    return CountLines(program, args.words[0], part) >= static_cast<size_t>(count);
-  };
+  auto enough = [&] { return CountLines(program, want, part) >= static_cast<size_t>(count); };
   if (vreceiver::script::WaitUntil(enough, args.Timeout())) return true;
   std::lock_guard<std::mutex> lock(program.mutex);
   *out = "no such line; the program wrote:";
@@ -153,12 +137,7 @@ bool ExpectLine(const Args &args, bool part, std::string *out) {
   return false;
 }
 
-bool StdoutLines(const Args &args, std::string *out) {
-  long want = 0;
-  if (args.words.size() != 1 || !vreceiver::script::ParseNumber(args.words[0], &want)) {
-    *out = "expected a count";
-    return false;
-  }
+bool StdoutLines(const Args &args, long want, std::string *out) {
   Program &program = TheProgram(args);
   auto count = [&] {
     std::lock_guard<std::mutex> lock(program.mutex);
@@ -169,16 +148,25 @@ bool StdoutLines(const Args &args, std::string *out) {
   return false;
 }
 
-// Whether a program left a file behind (yes) or not (no).
-bool ExpectFile(const Args &args, std::string *out) {
-  if (args.words.size() != 2 || (args.words[1] != "yes" && args.words[1] != "no")) {
-    *out = "expected a file and yes or no";
-    return false;
-  }
-  const bool there = GetFileAttributesA(args.words[0].c_str()) != INVALID_FILE_ATTRIBUTES;
-  if (there == (args.words[1] == "yes")) return true;
-  *out = args.words[0] + (there ? " is there" : " is not there");
+// Whether a program left a file behind or not.
+bool ExpectFile(const Args &, const std::string &path, bool want, std::string *out) {
+  const bool there = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (there == want) return true;
+  *out = path + (there ? " is there" : " is not there");
   return false;
+}
+
+bool PrintStdout(const Args &args, std::string *out) {
+  Program &program = TheProgram(args);
+  std::lock_guard<std::mutex> lock(program.mutex);
+  for (const std::string &line : program.lines) *out += (out->empty() ? "|" : "\n|") + line + "|";
+  return true;
+}
+
+bool Kill(const Args &args, std::string *) {
+  Program &program = TheProgram(args);
+  if (Running(program)) TerminateProcess(program.process, 1);
+  return true;
 }
 
 }  // namespace
@@ -190,36 +178,17 @@ void StopProgram() {
 }
 
 void AddProgramCommands(vreceiver::script::Interpreter &in) {
-  // Every command takes as=NAME for a program started so.
-  in.Add("run", "run [as=NAME] PROGRAM [ARGS..]   start a program (its standard output is kept)",
-         Run);
-  in.Add("wait-exit",
-         "wait-exit [code=N]        wait until the program has ended (with exit code N)", WaitExit);
-  in.Add("expect-stdout",
-         "expect-stdout \"LINE\" [count=N]   wait until the program wrote this line (N times)",
-         [](const Args &args, std::string *out) { return ExpectLine(args, false, out); });
-  in.Add("expect-stdout-with",
-         "expect-stdout-with \"TEXT\" wait until the program wrote a line holding TEXT",
-         [](const Args &args, std::string *out) { return ExpectLine(args, true, out); });
-  in.Add("expect-stdout-lines", "expect-stdout-lines N     wait until it wrote exactly N lines",
-         StdoutLines);
-  in.Add("stdout", "stdout                    print what the program wrote so far",
-         [](const Args &args, std::string *out) {
-           Program &program = TheProgram(args);
-           std::lock_guard<std::mutex> lock(program.mutex);
-           for (const std::string &line : program.lines)
-             *out += (out->empty() ? "|" : "\n|") + line + "|";
-           return true;
-         });
-  in.Add("process-counts", "process-counts            the program's handle and thread counts",
-         ProcessCounts);
-  in.Add("interrupt", "interrupt                 Ctrl+C to the program's console", Interrupt);
-  in.Add("expect-file", "expect-file PATH yes|no   whether the file is there now", ExpectFile);
-  in.Add("kill", "kill                      end the program", [](const Args &args, std::string *) {
-    Program &program = TheProgram(args);
-    if (Running(program)) TerminateProcess(program.process, 1);
-    return true;
-  });
+  vreceiver::script::ProgramActions actions;
+  actions.run = Run;
+  actions.waitExit = WaitExit;
+  actions.expectLine = ExpectLine;
+  actions.expectLines = StdoutLines;
+  actions.expectFile = ExpectFile;
+  actions.printStdout = PrintStdout;
+  actions.processCounts = ProcessCounts;
+  actions.interrupt = Interrupt;
+  actions.kill = Kill;
+  vreceiver::script::AddProgramCommands(in, actions);
 }
 
 }  // namespace vreceiver::process

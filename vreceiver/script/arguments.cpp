@@ -1,5 +1,7 @@
 #include "arguments.h"
 
+#include <cstdint>
+
 namespace vreceiver::script {
 
 bool Number(const Args &args, size_t index, long low, long high, long *value, std::string *out) {
@@ -11,12 +13,70 @@ bool Number(const Args &args, size_t index, long low, long high, long *value, st
   return true;
 }
 
+namespace {
+
+bool OneOf(const std::string &word, std::initializer_list<const char *> choices, size_t *which) {
+  size_t place = 0;
+  for (const char *choice : choices) {
+    if (word == choice) {
+      *which = place;
+      return true;
+    }
+    ++place;
+  }
+  return false;
+}
+
+// "a, b or c"
+std::string Listed(std::initializer_list<const char *> choices) {
+  std::string text;
+  size_t place = 0;
+  for (const char *choice : choices) {
+    if (place > 0) text += place + 1 == choices.size() ? " or " : ", ";
+    text += choice;
+    ++place;
+  }
+  return text;
+}
+
+}  // namespace
+
 bool OnOff(const Args &args, bool *on, std::string *out) {
-  if (args.words.size() == 1 && (args.words[0] == "on" || args.words[0] == "off")) {
-    *on = args.words[0] == "on";
+  size_t which = 0;
+  if (args.words.size() > 1 || !Choice(args, 0, {"on", "off"}, &which, out)) {
+    *out = "expected on or off";
+    return false;
+  }
+  *on = which == 0;
+  return true;
+}
+
+bool Choice(const Args &args, size_t index, std::initializer_list<const char *> choices,
+            size_t *which, std::string *out) {
+  if (index < args.words.size() && OneOf(args.words[index], choices, which)) return true;
+  *out = "expected " + Listed(choices);
+  return false;
+}
+
+bool OptionNumber(const Args &args, const char *name, long low, long high, long *value,
+                  std::string *out) {
+  const auto given = args.options.find(name);
+  long number = 0;
+  if (given == args.options.end()) return true;
+  if (ParseNumber(given->second, &number) && number >= low && number <= high) {
+    *value = number;
     return true;
   }
-  *out = "expected on or off";
+  *out = std::string(name) + " must be a number from " + std::to_string(low) + " to " +
+         std::to_string(high);
+  return false;
+}
+
+bool OptionChoice(const Args &args, const char *name, std::initializer_list<const char *> choices,
+                  size_t *which, std::string *out) {
+  const auto given = args.options.find(name);
+  if (given == args.options.end() || OneOf(given->second, choices, which)) return true;
+  *out = std::string(name) + " must be " + Listed(choices);
   return false;
 }
 
@@ -35,14 +95,15 @@ bool HexWords(const Args &args, size_t from, std::vector<uint8_t> *bytes, std::s
 
 bool Shape(const Args &args, size_t low, size_t high, std::initializer_list<const char *> options,
            std::string *out) {
+  size_t which = 0;
   for (const auto &option : args.options) {
-    bool known = false;
-    for (const char *name : options) known = known || option.first == name;
-    if (!known) {
+    if (!OneOf(option.first, options, &which)) {
       *out = "takes no option " + Printable(option.first);
       return false;
     }
   }
+  long timeout = 0;
+  if (!OptionNumber(args, "timeout", 0, INT32_MAX, &timeout, out)) return false;
   if (args.words.size() >= low && args.words.size() <= high) return true;
   if (high == 0) {
     *out = "takes no words";

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "help_table.h"
 #include "script_port.h"
 
 namespace vreceiver::script {
@@ -127,12 +128,14 @@ bool WaitUntil(const std::function<bool()> &pred, uint32_t timeoutMs) {
   }
 }
 
-void Interpreter::Add(const std::string &name, const std::string &usage, Handler handler) {
-  commands_[name] = Command{usage, std::move(handler), nullptr};
+void Interpreter::Add(const std::string &name, const std::string &usage, const std::string &what,
+                      Handler handler) {
+  commands_[name] = Command{usage, what, std::move(handler), nullptr};
 }
 
-void Interpreter::AddChecked(const std::string &name, const std::string &usage, Parser parser) {
-  commands_[name] = Command{usage, nullptr, std::move(parser)};
+void Interpreter::AddChecked(const std::string &name, const std::string &usage,
+                             const std::string &what, Parser parser) {
+  commands_[name] = Command{usage, what, nullptr, std::move(parser)};
 }
 
 bool Interpreter::RunLine(const std::string &line, std::string *out) {
@@ -198,10 +201,13 @@ bool Interpreter::RunFile(const std::string &path) {
 }
 
 std::string Interpreter::Help() const {
-  std::string text;
-  for (const auto &entry : commands_) text += entry.second.usage + "\n";
-  if (!text.empty()) text.pop_back();
-  return text;
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (const auto &entry : commands_) {
+    const Command &command = entry.second;
+    rows.emplace_back(entry.first + (command.usage.empty() ? "" : " " + command.usage),
+                      command.what);
+  }
+  return HelpTable(rows);
 }
 
 }  // namespace vreceiver::script

@@ -43,8 +43,12 @@ bool WaitUntil(const std::function<bool()> &pred, uint32_t timeoutMs);
 
 class Interpreter {
  public:
-  void Add(const std::string &name, const std::string &usage, Handler handler);
-  void AddChecked(const std::string &name, const std::string &usage, Parser parser);
+  // `usage` is the words after the name ("ID \"TEXT\""), `what` what the
+  // command does; help lays them out.
+  void Add(const std::string &name, const std::string &usage, const std::string &what,
+           Handler handler);
+  void AddChecked(const std::string &name, const std::string &usage, const std::string &what,
+                  Parser parser);
   // Checks one line without running it: a checked command with the right
   // words (its action is set), or a blank or comment line (action empty).
   // Any other command is refused.
@@ -62,6 +66,7 @@ class Interpreter {
  private:
   struct Command {
     std::string usage;
+    std::string what;
     Handler handler;  // one of the two
     Parser parser;
   };

@@ -30,38 +30,27 @@ Parser Bare(std::function<void()> change, std::function<bool(std::string *)> the
   };
 }
 
+// Each field's own range: a value that does not fit is refused, not cut to
+// its low bits (the window passes typed text here).
 bool InfoFields(const Args &a, ReceiverInfo *info, std::string *out) {
-  long value = 0;
-  if (!Shape(a, 0, 0, {"id", "channel", "rssi", "timeout"}, out)) return false;
-  for (const auto &option : a.options) {
-    if (option.first == "timeout") continue;
-    // Each field's own range: a value that does not fit is refused, not
-    // cut to its low bits (the window passes typed text here).
-    const bool isId = option.first == "id", isChannel = option.first == "channel";
-    const long low = isChannel ? -128 : 0;
-    const long high = isId ? 0xFFFF : isChannel ? 127 : 255;
-    if (!ParseNumber(option.second, &value) || value < low || value > high) {
-      *out = option.first + " must be a number from " + std::to_string(low) + " to " +
-             std::to_string(high);
-      return false;
-    }
-    if (isId)
-      info->deviceId = static_cast<uint16_t>(value);
-    else if (isChannel)
-      info->channel = static_cast<int8_t>(value);
-    else
-      info->rssi = static_cast<uint8_t>(value);
+  long id = info->deviceId, channel = info->channel, rssi = info->rssi;
+  if (!Shape(a, 0, 0, {"id", "channel", "rssi", "timeout"}, out) ||
+      !OptionNumber(a, "id", 0, 0xFFFF, &id, out) ||
+      !OptionNumber(a, "channel", -128, 127, &channel, out) ||
+      !OptionNumber(a, "rssi", 0, 255, &rssi, out)) {
+    return false;
   }
+  info->deviceId = static_cast<uint16_t>(id);
+  info->channel = static_cast<int8_t>(channel);
+  info->rssi = static_cast<uint8_t>(rssi);
   return true;
 }
 
 void AddMachine(Interpreter &in, Receiver &r) {
   const auto served = [&r](std::string *out) { return Served(r, out); };
-  in.AddChecked("plug", "plug                      the receiver appears",
-                Bare([&r] { r.Plug(); }, served));
-  in.AddChecked("unplug", "unplug                    the receiver is pulled out",
-                Bare([&r] { r.Unplug(); }, served));
-  in.AddChecked("product", "product ID                USB product ID (e.g. 0xEB91) of the receiver",
+  in.AddChecked("plug", "", "the receiver appears", Bare([&r] { r.Plug(); }, served));
+  in.AddChecked("unplug", "", "the receiver is pulled out", Bare([&r] { r.Unplug(); }, served));
+  in.AddChecked("product", "ID", "USB product ID (e.g. 0xEB91) of the receiver",
                 [&r](const Args &a, Action *act, std::string *out) {
                   long id = 0;
                   if (!Shape(a, 1, 1, {}, out) || !Number(a, 0, 0, 0xFFFF, &id, out)) return false;
@@ -71,7 +60,7 @@ void AddMachine(Interpreter &in, Receiver &r) {
                   };
                   return true;
                 });
-  in.AddChecked("info", "info [id=N] [channel=N] [rssi=N]   the information report's values",
+  in.AddChecked("info", "[id=N] [channel=N] [rssi=N]", "the information report's values",
                 [&r](const Args &a, Action *act, std::string *out) {
                   // The fields are checked against a blank; those given
                   // change the receiver's when the command runs.
@@ -165,76 +154,59 @@ bool Reports(const Args &a, std::function<void(Pendant &)> *does, std::string *o
 }
 
 void AddPendant(Interpreter &in, Receiver &r) {
-  in.AddChecked("keys", "keys K1 [K2]              one report with these key codes down",
-                OnPendant(r, Keys));
+  in.AddChecked("keys", "K1 [K2]", "one report with these key codes down", OnPendant(r, Keys));
   in.AddChecked(
-      "release", "release                   one report with no key down",
+      "release", "", "one report with no key down",
       OnPendant(r, [](const Args &a, std::function<void(Pendant &)> *does, std::string *out) {
         *does = [](Pendant &p) { p.ReleaseKeys(); };
         return Shape(a, 0, 0, {}, out);
       }));
-  in.AddChecked("wheel",
-                "wheel DELTA               turn the wheel (any delta; split into -128..127)",
+  in.AddChecked("wheel", "DELTA", "turn the wheel (any delta; split into -128..127)",
                 OnPendant(r, Wheel));
-  in.AddChecked("axis",
-                "axis CODE                 axis selector code (17 X .. 23 7th axis, others OFF)",
+  in.AddChecked("axis", "CODE", "axis selector code (17 X .. 23 7th axis, others OFF)",
                 OnPendant(r, Code(255, &Pendant::SetAxis)));
-  in.AddChecked(
-      "step", "step CODE                 step selector code (13 1x, 14 10x, 15 100x, 16 1000x ...)",
-      OnPendant(r, Code(63, &Pendant::SetStep)));
-  in.AddChecked("wheel-enable", "wheel-enable on|off       the wheel-enable flag",
+  in.AddChecked("step", "CODE", "step selector code (13 1x, 14 10x, 15 100x, 16 1000x ...)",
+                OnPendant(r, Code(63, &Pendant::SetStep)));
+  in.AddChecked("wheel-enable", "on|off", "the wheel-enable flag",
                 OnPendant(r, Switch(&Pendant::SetWheelEnabled)));
-  in.AddChecked("estop", "estop on|off              the emergency-stop flag",
+  in.AddChecked("estop", "on|off", "the emergency-stop flag",
                 OnPendant(r, Switch(&Pendant::SetEmergencyStop)));
-  in.AddChecked(
-      "report",
-      "report B0 .. B7 [B0 .. B7 ..]   the pendant sends these raw input reports (hex), in order",
-      OnPendant(r, Reports));
-  in.AddChecked(
-      "wait-sent", "wait-sent                 wait until every queued input report was sent",
-      [&r](const Args &a, Action *act, std::string *out) {
-        long timeout = kDefaultTimeoutMs;
-        const auto given = a.options.find("timeout");
-        if (!Shape(a, 0, 0, {"timeout"}, out)) return false;
-        if (given != a.options.end() && (!ParseNumber(given->second, &timeout) || timeout < 0)) {
-          *out = "timeout must be milliseconds";
-          return false;
-        }
-        *act = [&r, timeout](std::string *o) {
-          bool ok =
-              r.WaitFor([&] { return r.PendingReports() == 0; }, static_cast<uint32_t>(timeout));
-          if (!ok) *o = std::to_string(r.PendingReports()) + " reports still queued";
-          return ok;
-        };
-        return true;
-      });
+  in.AddChecked("report", "B0 .. B7 [B0 .. B7 ..]",
+                "the pendant sends these raw input reports (hex), in order", OnPendant(r, Reports));
+  in.AddChecked("wait-sent", "", "wait until every queued input report was sent",
+                [&r](const Args &a, Action *act, std::string *out) {
+                  if (!Shape(a, 0, 0, {"timeout"}, out)) return false;
+                  const uint32_t timeout = a.Timeout();
+                  *act = [&r, timeout](std::string *o) {
+                    bool ok = r.WaitFor([&] { return r.PendingReports() == 0; }, timeout);
+                    if (!ok) *o = std::to_string(r.PendingReports()) + " reports still queued";
+                    return ok;
+                  };
+                  return true;
+                });
 }
 
 }  // namespace
 
 void AddSleep(Interpreter &in) {
-  in.AddChecked(
-      "sleep",
-      "sleep MS                  pause MS after the previous sleep (recorded gaps; --speed)",
-      [](const Args &a, Action *act, std::string *out) {
-        long ms = 0;
-        if (!Shape(a, 1, 1, {}, out) || !ParseNumber(a.words[0], &ms) || ms < 0) {
-          *out = "expected milliseconds";
-          return false;
-        }
-        const bool shortened = ms > long{kLongestGapMs};
-        const auto kept = shortened ? kLongestGapMs : static_cast<uint32_t>(ms);
-        if (shortened) {
-          *out = "a gap of " + std::to_string(ms) + " ms plays as the longest kept, " +
-                 std::to_string(kLongestGapMs) + " ms";
-        }
-        *act = [kept](std::string *o) {
-          if (PacedSleep(kept)) return true;
-          *o = "stopped";
-          return false;
-        };
-        return true;
-      });
+  in.AddChecked("sleep", "MS", "pause MS after the previous sleep (recorded gaps; --speed)",
+                [](const Args &a, Action *act, std::string *out) {
+                  long ms = 0;
+                  if (!Shape(a, 1, 1, {}, out) || !Number(a, 0, 0, INT32_MAX, &ms, out))
+                    return false;
+                  const bool shortened = ms > long{kLongestGapMs};
+                  const auto kept = shortened ? kLongestGapMs : static_cast<uint32_t>(ms);
+                  if (shortened) {
+                    *out = "a gap of " + std::to_string(ms) + " ms plays as the longest kept, " +
+                           std::to_string(kLongestGapMs) + " ms";
+                  }
+                  *act = [kept](std::string *o) {
+                    if (PacedSleep(kept)) return true;
+                    *o = "stopped";
+                    return false;
+                  };
+                  return true;
+                });
 }
 
 void AddRecordingCommands(Interpreter &in, Receiver &r) {
