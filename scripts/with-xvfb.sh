@@ -22,11 +22,13 @@ export DISPLAY=":$display"
 XDG_CONFIG_HOME=$config openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
 # The window manager runs once it names itself on the root window (bounded:
-# a command started before it would see windows without frames).
+# a command started before it would see windows without frames). On a host
+# busy with builds its start has taken over 10 s, so the bound is a minute.
 managing() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-for _ in $(seq 200); do
-  managing || ! kill -0 $wm 2>/dev/null && break
+for _ in $(seq 1200); do
+  if managing; then break; fi
+  kill -0 $wm 2>/dev/null || { echo "with-xvfb: the window manager ended at its start" >&2; exit 1; }
   sleep 0.05
 done
-managing || { echo "with-xvfb: the window manager did not start" >&2; exit 1; }
+managing || { echo "with-xvfb: the window manager did not start within a minute" >&2; exit 1; }
 "$@"
