@@ -8,8 +8,9 @@
  * the exact function-pointer types for the latter.
  *
  * Calling order: Xinit once, then XOpen with the window that receives the
- * WM_DEVICE_* messages, the other exports while open, XClose when done. All
- * exports are to be called from one thread.
+ * WM_DEVICE_* messages, the other exports while open, XClose when done. The
+ * exports may be called from any thread at any time (they take turns;
+ * XGetInput never waits), but never from DllMain.
  */
 #ifndef MQD7RA_H
 #define MQD7RA_H
