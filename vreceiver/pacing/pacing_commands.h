@@ -1,5 +1,5 @@
-// Commands that pace a session and note its moments: sleep, echo, the
-// demo's snapshots, and the timings the benchmark reads.
+// Commands that note a session's moments: echo, marks, the demo's
+// snapshots, and the timings the benchmark reads.
 #pragma once
 
 #include "interpreter.h"

@@ -108,9 +108,16 @@ bool WaitExit(const Args &args, std::optional<long> wanted, std::string *out) {
   }
   DWORD code = 0;
   GetExitCodeProcess(program.process, &code);
-  *out = "exit code " + std::to_string(code);
-  // An exit code is 32 bits; the script writes one above 2^31 as negative.
-  if (!wanted || static_cast<int32_t>(code) == *wanted) return true;
+  // An exit code is 32 bits; the script writes one above 2^31 as negative,
+  // and so does this line (with the hex a crash code is known by).
+  const int32_t signedCode = static_cast<int32_t>(code);
+  *out = "exit code " + std::to_string(signedCode);
+  if (signedCode < 0) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, " (0x%08lX)", static_cast<unsigned long>(code));
+    *out += hex;
+  }
+  if (!wanted || signedCode == *wanted) return true;
   *out += ", expected " + std::to_string(*wanted);
   return false;
 }
