@@ -169,6 +169,16 @@ def catch_up(directory, preset):
             "peer": catch_up_figures(sends, list(reads.items()))}
 
 
+def window_drain(directory, preset):
+    """Lines per second while Tarvex's window drains the stand-in library's
+    ready backlog (after the three start-up changes), or None."""
+    _, lines, _ = read_timings(f"{directory}/drain-{preset}.txt")
+    burst = lines[3:]
+    if len(burst) < 2 or burst[-1] <= burst[0]:
+        return None
+    return (len(burst) - 1) / ((burst[-1] - burst[0]) / 1e6)
+
+
 def idle_rows(directory, preset):
     rows = []
     for row in read_text(f"{directory}/idle.txt").splitlines():
@@ -252,6 +262,8 @@ def main():
 
     row("bare reader: catch-up after a 300 ms stall (reads/s)", drain("peer", lambda f: fmt(f["rate"], ".0f")))
     row("Tarvex: catch-up after a 300 ms stall (lines/s)", drain("tarvex", lambda f: fmt(f["rate"], ".0f")))
+    row("Tarvex's window alone: a ready backlog of 3000 drained (lines/s)",
+        lambda p: fmt(window_drain(directory, p), ".0f"))
     row("stalled run, Tarvex: stall seen / backlog after it / drained in (ms, reports, ms)",
         drain("tarvex", lambda f: f"{f['stall_ms']:.0f} / {f['backlog']} / {f['drain_ms']:.0f}"))
     row("stalled run: latency p99 bare reader / Tarvex (ms), ratio",

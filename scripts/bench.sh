@@ -8,13 +8,15 @@
 # tests); installs and builds what it needs. Prints one table and a last
 # line "N reports/s, L lost, p99 X ms"; plots go to docs/.
 #   scripts/bench.sh [--quick] [--reports=N] [--cycles=N] [--only=PART]
-#                    [mingw-x86_64] [mingw-i686]
+#                    [--in-flight=N] [mingw-x86_64] [mingw-i686]
 # --only=idle: the cost of a disconnected Tarvex and of one re-open, with
 # 0, 24 and 100 foreign interfaces, and where a re-open's time goes.
 # Default sizes: 60000 reports (60 s at 1000 reports/s) and 1000
 # unplug/replug cycles; --quick: 5000 reports and 20 cycles. The catch-up
 # after a stall always sends 3000. --only runs one part (throughput,
 # catch-up, idle or soak); the others' rows then read n/a or failed.
+# --in-flight=N: the bare reader of the catch-up keeps N overlapped reads
+# pending instead of one ReadFile at a time.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=wine-env.sh
@@ -39,6 +41,7 @@ reports=60000
 catchup_reports=3000
 cycles=1000
 only=
+in_flight=0
 idle_seconds=10
 presets=()
 for arg in "$@"; do
@@ -46,9 +49,10 @@ for arg in "$@"; do
     --quick) reports=5000 cycles=20 idle_seconds=4 ;;
     --reports=*) reports=${arg#*=} ;;
     --cycles=*) cycles=${arg#*=} ;;
+    --in-flight=*) in_flight=${arg#*=} ;;
     --only=throughput | --only=catch-up | --only=idle | --only=soak) only=${arg#*=} ;;
     mingw-*) presets+=("$arg") ;;
-    *) echo "usage: scripts/bench.sh [--quick] [--reports=N] [--cycles=N] [--only=throughput|catch-up|idle|soak] [mingw-x86_64] [mingw-i686]" >&2; exit 2 ;;
+    *) echo "usage: scripts/bench.sh [--quick] [--reports=N] [--cycles=N] [--only=throughput|catch-up|idle|soak] [--in-flight=N] [mingw-x86_64] [mingw-i686]" >&2; exit 2 ;;
   esac
 done
 [ ${#presets[@]} -gt 0 ] || presets=(mingw-x86_64 mingw-i686)
@@ -120,14 +124,15 @@ burst_end() {
 # Starts the receiver process of preset $1 with script $2 (its output into
 # $3) and, once the script wants it, the bare reader for $4 reports, its
 # reads into $out/$5-$1.txt (its output into .log), asking for a ring of $6
-# reports if given; their process ids in $receiver and $peer.
+# reports and keeping $7 reads in flight if given; their process ids in
+# $receiver and $peer.
 start_burst() {
   run_receiver "$1" "$2" "$3" &
   receiver=$!
   await_output "$3" bare-reader-wanted || true
   # shellcheck disable=SC2086
   (cd "$root/build/$1/bin" &&
-    "$root/scripts/wine-run.sh" input_bench.exe "$4" "$(tarvex_winepath "$out/$5-$1.txt" 2>/dev/null)" ${6:-} \
+    "$root/scripts/wine-run.sh" input_bench.exe "$4" "$(tarvex_winepath "$out/$5-$1.txt" 2>/dev/null)" ${6:-} ${7:-} \
       >"$out/$5-$1.log" 2>&1) &
   peer=$!
 }
@@ -175,7 +180,7 @@ catch_up() {
     echo "echo stall-now"
     burst_end "$catchup_reports" "$out/catchup-$preset.txt"
   } >"$script"
-  start_burst "$preset" "$script" "$log" "$catchup_reports" peer-catchup 512
+  start_burst "$preset" "$script" "$log" "$catchup_reports" peer-catchup 512 "$in_flight"
   if await_output "$log" stall-now; then
     local stopped began ended
     stopped="$(own_tarvex) $(own_process 'input_bench\.exe')"
@@ -187,6 +192,22 @@ catch_up() {
   fi
   wait "$peer" || true
   wait "$receiver"
+}
+
+# 2c: Tarvex's window alone, with no HID read path setting the pace: in
+# bin/burst/ it loads a stand-in MQD7RA.dll (bench/burst_library.cpp) that
+# queues 3000 wheel messages at once; the lines' moments say how fast the
+# window drains them, the ceiling of its catch-up.
+window_drain() {
+  local preset=$1 script=$out/drain-$1.vr bin=$root/build/$1/bin
+  cp "$bin/Tarvex.exe" "$bin/burst/"
+  {
+    echo 'run burst\Tarvex.exe'
+    echo "expect-stdout-lines $((catchup_reports + 3)) timeout=60000"
+    echo "wait-exit"
+    echo "timings $(tarvex_winepath "$out/drain-$preset.txt" 2>/dev/null)"
+  } >"$script"
+  BURST_REPORTS=$catchup_reports run_receiver "$preset" "$script" "$out/drain-$preset.log"
 }
 
 # 3: Tarvex with no receiver present and N foreign interfaces listed; the
@@ -283,6 +304,7 @@ for preset in "${presets[@]}"; do
   if wanted catch-up; then
     echo "bench: $preset catch-up after a 300 ms stall ($catchup_reports reports)" >&2
     catch_up "$preset"
+    window_drain "$preset"
   fi
   if wanted idle; then
     echo "bench: $preset idle cost" >&2
