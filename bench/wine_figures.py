@@ -160,13 +160,16 @@ def catch_up_figures(sends, arrivals):
 
 
 def catch_up(directory, preset):
-    """Tarvex's and the bare reader's drain after the same 300 ms stall."""
+    """Tarvex's and the bare reader's drain after the same 300 ms stall, and
+    Tarvex's in the run without the bare reader."""
     sends, lines, _ = read_timings(f"{directory}/catchup-{preset}.txt")
+    alone_sends, alone_lines, _ = read_timings(f"{directory}/catchup-alone-{preset}.txt")
     if not sends:
         return None
     reads = read_peer(f"{directory}/peer-catchup-{preset}.txt")
     return {"tarvex": catch_up_figures(sends, list(enumerate(lines))),
-            "peer": catch_up_figures(sends, list(reads.items()))}
+            "peer": catch_up_figures(sends, list(reads.items())),
+            "alone": catch_up_figures(alone_sends, list(enumerate(alone_lines)))}
 
 
 def window_drain(directory, preset):
@@ -262,6 +265,8 @@ def main():
 
     row("bare reader: catch-up after a 300 ms stall (reads/s)", drain("peer", lambda f: fmt(f["rate"], ".0f")))
     row("Tarvex: catch-up after a 300 ms stall (lines/s)", drain("tarvex", lambda f: fmt(f["rate"], ".0f")))
+    row("Tarvex with no bare reader beside it: catch-up after the stall (lines/s)",
+        drain("alone", lambda f: fmt(f["rate"], ".0f")))
     row("Tarvex's window alone: a ready backlog of 3000 drained (lines/s)",
         lambda p: fmt(window_drain(directory, p), ".0f"))
     row("stalled run, Tarvex: stall seen / backlog after it / drained in (ms, reports, ms)",

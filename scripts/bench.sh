@@ -93,7 +93,7 @@ own_tarvex() { own_process 'Tarvex\.exe'; }
 # same time, gets its own copy of each: the peer Tarvex is measured against.
 # Tarvex started and past its three display-text sends, the bare reader
 # open beside it; the script then waits for the bare reader ($1: preset,
-# $2: the start-up timings file).
+# $2: the start-up timings file; $3: 0 when no bare reader runs).
 burst_start() {
   echo plug
   echo "run Tarvex.exe"
@@ -103,7 +103,8 @@ burst_start() {
   # measured burst.
   printf '%s\n' "keys 1" release "keys 2" release "expect-displays 3"
   echo "echo bare-reader-wanted"
-  echo "expect-handles 3"  # Tarvex's two interfaces and the bare reader's one
+  # Tarvex's two interfaces and the bare reader's one
+  echo "expect-handles $((${3:-1} == 0 ? 2 : 3))"
   # The bare reader has its handle; its first read takes Wine some 30 ms,
   # longer than the ring holds at 1000 reports/s (a figure's pause, not a
   # test's).
@@ -170,28 +171,42 @@ throughput() {
 # stack (winedevice.exe) keep running, so the reports pile up in each
 # handle's ring (MQD7RA.dll asks for 512; the bare reader is given the
 # same) and, once Tarvex runs again, in its window's queue. The figures
-# say how fast each drains it.
+# say how fast each drains it. A second run leaves the bare reader out, as
+# on a PC where nothing else reads the receiver: Tarvex then has the Wine
+# server and the HID stack to itself ($2: the run's name, $3: 0 for it).
 catch_up() {
-  local preset=$1 script=$out/catchup-$1.vr log=$out/catchup-$1.log
+  local preset=$1 name=$2 peered=$3
+  local script=$out/$name-$preset.vr log=$out/$name-$preset.log stopped
   {
-    burst_start "$preset" "$out/catchup-startup-$preset.txt"
+    burst_start "$preset" "$out/$name-startup-$preset.txt" "$peered"
     "$root/bench/numbered_reports.sh" "$catchup_reports"
     echo "sleep 1000"  # a second after the sleep before the burst ended
     echo "echo stall-now"
-    burst_end "$catchup_reports" "$out/catchup-$preset.txt"
+    burst_end "$catchup_reports" "$out/$name-$preset.txt"
   } >"$script"
-  start_burst "$preset" "$script" "$log" "$catchup_reports" peer-catchup 512 "$in_flight"
-  if await_output "$log" stall-now; then
-    local stopped began ended
-    stopped="$(own_tarvex) $(own_process 'input_bench\.exe')"
-    began=$(date +%s%N)
-    # shellcheck disable=SC2086
-    kill -STOP $stopped && sleep 0.3 && kill -CONT $stopped
-    ended=$(date +%s%N)
-    echo "stalled $preset: $stopped for $(((ended - began) / 1000000)) ms" >>"$out/catchup-stalls.txt"
+  if [ "$peered" = 1 ]; then
+    start_burst "$preset" "$script" "$log" "$catchup_reports" "peer-$name" 512 "$in_flight"
+  else
+    run_receiver "$preset" "$script" "$log" &
+    receiver=$! peer=
   fi
-  wait "$peer" || true
+  if await_output "$log" stall-now; then
+    stopped=$(own_tarvex)
+    [ -z "$peer" ] || stopped="$stopped $(own_process 'input_bench\.exe')"
+    stall "$preset" "$stopped"
+  fi
+  [ -z "$peer" ] || wait "$peer" || true
   wait "$receiver"
+}
+
+# Stops the Linux processes $2 for 300 ms and notes how long they stood.
+stall() {
+  local began ended
+  began=$(date +%s%N)
+  # shellcheck disable=SC2086
+  kill -STOP $2 && sleep 0.3 && kill -CONT $2
+  ended=$(date +%s%N)
+  echo "stalled $1: $2 for $(((ended - began) / 1000000)) ms" >>"$out/catchup-stalls.txt"
 }
 
 # 2c: Tarvex's window alone, with no HID read path setting the pace: in
@@ -303,7 +318,8 @@ for preset in "${presets[@]}"; do
   fi
   if wanted catch-up; then
     echo "bench: $preset catch-up after a 300 ms stall ($catchup_reports reports)" >&2
-    catch_up "$preset"
+    catch_up "$preset" catchup 1
+    catch_up "$preset" catchup-alone 0
     window_drain "$preset"
   fi
   if wanted idle; then
