@@ -41,8 +41,11 @@ void Library::ReaderLoop(uint32_t self) {
 }
 
 // Decided under the handle lock, under which an open may ask a reader that
-// a close gave up waiting for to go on (KeepReader).
+// a close gave up waiting for to go on (KeepReader). With no stop asked the
+// lock is not taken: the read that follows checks again under it
+// (BeginRead), so a stop asked meanwhile is seen there, as before.
 bool Library::LeaveIfStopped(uint32_t self) {
+  if (stopRequested == 0) return false;
   std::lock_guard<NoThrowMutex> lock(handleLock);
   if (stopRequested == 0) return false;
   readerId.compare_exchange_strong(self, 0);
