@@ -21,7 +21,6 @@ using vreceiver::script::HexWords;
 using vreceiver::script::Number;
 using vreceiver::script::OnOff;
 using vreceiver::script::OptionNumber;
-using vreceiver::script::ParseNumber;
 using vreceiver::script::Served;
 using vreceiver::script::Shape;
 
@@ -39,25 +38,31 @@ bool ForeignFaultsOf(const Args &args, vreceiver::ForeignFaults *faults, std::st
   return true;
 }
 
-// The first word names a log entry: a number from 0, or "last".
-bool EntryWord(const Args &args, std::string *out) {
+// The log entry a command's first word names: a number from 0, or "last"
+// (the newest when the check runs: the log may grow while it waits).
+struct Entry {
+  bool last = false;
+  size_t number = 0;
+};
+
+bool EntryWord(const Args &args, Entry *entry, std::string *out) {
   long value = 0;
-  if (!args.words.empty() && args.words[0] == "last") return true;
-  if (Number(args, 0, 0, INT32_MAX, &value, out)) return true;
+  if (!args.words.empty() && args.words[0] == "last") {
+    entry->last = true;
+    return true;
+  }
+  if (Number(args, 0, 0, INT32_MAX, &value, out)) {
+    entry->number = static_cast<size_t>(value);
+    return true;
+  }
   *out = "expected an entry number or last";
   return false;
 }
 
-// Index into a log of `size` entries: a number from 0, or "last".
-bool LogIndex(const Args &args, size_t size, size_t *index, std::string *out) {
-  long value = 0;
-  if (!args.words.empty() && args.words[0] == "last" && size > 0) {
-    *index = size - 1;
-    return true;
-  }
-  if (!args.words.empty() && ParseNumber(args.words[0], &value) && value >= 0 &&
-      static_cast<size_t>(value) < size) {
-    *index = static_cast<size_t>(value);
+// The entry's index into a log of `size` entries.
+bool LogIndex(const Entry &entry, size_t size, size_t *index, std::string *out) {
+  if (entry.last ? size > 0 : entry.number < size) {
+    *index = entry.last ? size - 1 : entry.number;
     return true;
   }
   *out = "no such entry (have " + std::to_string(size) + ")";
@@ -83,76 +88,66 @@ vreceiver::script::Handler CountIs(vreceiver::Receiver &receiver, std::function<
   };
 }
 
-// A command whose words are checked once (`words`), then whose check of the
-// model is retried after every change of the model until it passes or the
-// time-out ends; the last failure's message is kept.
-using Words = std::function<bool(const Args &, std::string *)>;
-using Check = std::function<bool(vreceiver::Receiver &, const Args &, std::string *)>;
-vreceiver::script::Handler Eventually(vreceiver::Receiver &receiver, Words words, Check check) {
-  return [&receiver, words, check](const Args &args, std::string *out) {
-    if (!words(args, out)) return false;
-    bool ok = receiver.WaitFor(
+// A command whose words are checked and read once (`prepare`, which makes
+// the check of the model), then whose check is retried after every change
+// of the model until it passes or the time-out ends; the last failure's
+// message is kept.
+using Check = std::function<bool(vreceiver::Receiver &, std::string *)>;
+using Prepare = std::function<bool(const Args &, Check *, std::string *)>;
+vreceiver::script::Handler Eventually(vreceiver::Receiver &receiver, Prepare prepare) {
+  return [&receiver, prepare](const Args &args, std::string *out) {
+    Check check;
+    if (!prepare(args, &check, out)) return false;
+    return receiver.WaitFor(
         [&] {
           out->clear();
-          return check(receiver, args, out);
+          return check(receiver, out);
         },
         args.Timeout());
-    return ok;
   };
 }
 
-// I|last today|DAY
-bool DayWords(const Args &a, std::string *out) {
-  long day = 0;
-  return Shape(a, 2, 2, {"timeout"}, out) && EntryWord(a, out) &&
-         (a.words[1] == "today" || Number(a, 1, 1, 31, &day, out));
-}
-
-// I|last B..
-bool BytesWords(const Args &a, std::string *out) {
-  std::vector<uint8_t> bytes;
-  return Shape(a, 1, SIZE_MAX, {"timeout"}, out) && EntryWord(a, out) &&
-         HexWords(a, 1, &bytes, out);
-}
-
-// I|last "L1" "L2" "L3" "L4"
-bool DisplayWords(const Args &a, std::string *out) {
-  if (!Shape(a, 0, SIZE_MAX, {"timeout"}, out)) return false;
-  if (a.words.size() != 5) {
-    *out = "expected an entry and four quoted lines";
-    return false;
-  }
-  return EntryWord(a, out);
-}
-
-// Checks the day byte of log entry I (or "last") against DAY or "today".
-Check DayIs(std::function<std::vector<uint8_t>(vreceiver::Receiver &)> days) {
-  return [days](vreceiver::Receiver &model, const Args &a, std::string *out) {
-    std::vector<uint8_t> all = days(model);
-    size_t index = 0;
-    long want = 0;
-    if (!LogIndex(a, all.size(), &index, out)) return false;
-    if (a.words[1] == "today") {
-      want = TodayUtc();
-    } else {
-      ParseNumber(a.words[1], &want);
+// I|last today|DAY: the day byte of log entry I against DAY or today's.
+Prepare DayIs(std::function<std::vector<uint8_t>(vreceiver::Receiver &)> days) {
+  return [days](const Args &a, Check *check, std::string *out) {
+    Entry entry;
+    long day = 0;
+    if (!Shape(a, 2, 2, {"timeout"}, out) || !EntryWord(a, &entry, out) ||
+        !(a.words[1] == "today" || Number(a, 1, 1, 31, &day, out))) {
+      return false;
     }
-    if (all[index] == want) return true;
-    *out = "day is " + std::to_string(all[index]) + ", expected " + std::to_string(want);
-    return false;
+    const bool today = a.words[1] == "today";
+    *check = [days, entry, today, day](vreceiver::Receiver &model, std::string *why) {
+      const std::vector<uint8_t> all = days(model);
+      size_t index = 0;
+      if (!LogIndex(entry, all.size(), &index, why)) return false;
+      const long want = today ? TodayUtc() : day;
+      if (all[index] == want) return true;
+      *why = "day is " + std::to_string(all[index]) + ", expected " + std::to_string(want);
+      return false;
+    };
+    return true;
   };
 }
 
-// Checks the bytes of log entry I (or "last") against the hex words after it.
-Check BytesAre(std::function<std::vector<std::vector<uint8_t>>(vreceiver::Receiver &)> log) {
-  return [log](vreceiver::Receiver &model, const Args &a, std::string *out) {
-    std::vector<std::vector<uint8_t>> all = log(model);
-    size_t index = 0;
+// I|last B..: the bytes of log entry I against the hex words after it.
+Prepare BytesAre(std::function<std::vector<std::vector<uint8_t>>(vreceiver::Receiver &)> log) {
+  return [log](const Args &a, Check *check, std::string *out) {
+    Entry entry;
     std::vector<uint8_t> want;
-    if (!LogIndex(a, all.size(), &index, out) || !HexWords(a, 1, &want, out)) return false;
-    if (all[index] == want) return true;
-    *out = "entry is " + HexOf(all[index]);
-    return false;
+    if (!Shape(a, 1, SIZE_MAX, {"timeout"}, out) || !EntryWord(a, &entry, out) ||
+        !HexWords(a, 1, &want, out)) {
+      return false;
+    }
+    *check = [log, entry, want](vreceiver::Receiver &model, std::string *why) {
+      const std::vector<std::vector<uint8_t>> all = log(model);
+      size_t index = 0;
+      if (!LogIndex(entry, all.size(), &index, why)) return false;
+      if (all[index] == want) return true;
+      *why = "entry is " + HexOf(all[index]);
+      return false;
+    };
+    return true;
   };
 }
 
@@ -286,20 +281,31 @@ void AddMachine(vreceiver::script::Interpreter &in, vreceiver::Receiver &r) {
          });
 }
 
-bool ExpectDisplay(vreceiver::Receiver &r, const Args &a, std::string *out) {
-  std::vector<vreceiver::DisplayText> texts = r.DisplayTexts();
-  size_t index = 0;
-  if (!LogIndex(a, texts.size(), &index, out)) return false;
-  const vreceiver::DisplayText &text = texts[index];
+// I|last "L1" "L2" "L3" "L4": display text I against the four lines.
+bool DisplayIs(const Args &a, Check *check, std::string *out) {
+  Entry entry;
+  if (!Shape(a, 0, SIZE_MAX, {"timeout"}, out)) return false;
+  if (a.words.size() != 5) {
+    *out = "expected an entry and four quoted lines";
+    return false;
+  }
+  if (!EntryWord(a, &entry, out)) return false;
   std::string want;
   for (const std::string &line :
        vreceiver::script::LcdLinesFromUtf8({a.words.begin() + 1, a.words.end()})) {
     want += line;
   }
-  if (std::string(text.payload.begin(), text.payload.end()) == want) return true;
-  *out = "got " + DescribeDisplay(text) + "\nwant payload(" + std::to_string(want.size()) +
-         ")=" + vreceiver::script::HexOf(want);
-  return false;
+  *check = [entry, want](vreceiver::Receiver &r, std::string *why) {
+    const std::vector<vreceiver::DisplayText> texts = r.DisplayTexts();
+    size_t index = 0;
+    if (!LogIndex(entry, texts.size(), &index, why)) return false;
+    const vreceiver::DisplayText &text = texts[index];
+    if (std::string(text.payload.begin(), text.payload.end()) == want) return true;
+    *why = "got " + DescribeDisplay(text) + "\nwant payload(" + std::to_string(want.size()) +
+           ")=" + vreceiver::script::HexOf(want);
+    return false;
+  };
+  return true;
 }
 
 void AddObservations(vreceiver::script::Interpreter &in, vreceiver::Receiver &r,
@@ -317,26 +323,25 @@ void AddObservations(vreceiver::script::Interpreter &in, vreceiver::Receiver &r,
   in.Add("expect-foreign-opens", "N", "wait until N opens of foreign interfaces were asked for",
          CountIs(r, [&r] { return r.ForeignOpens(); }));
   in.Add("expect-greeting-day", "I|last today|DAY", "a greeting's day byte",
-         Eventually(r, DayWords,
-                    DayIs([](vreceiver::Receiver &model) { return model.GreetingDays(); })));
+         Eventually(r, DayIs([](vreceiver::Receiver &model) { return model.GreetingDays(); })));
   in.Add("expect-display", "I|last \"L1\" \"L2\" \"L3\" \"L4\"",
-         "a display text, lines space-padded", Eventually(r, DisplayWords, ExpectDisplay));
+         "a display text, lines space-padded", Eventually(r, DisplayIs));
   in.Add("expect-display-day", "I|last today|DAY", "a display frame's day byte",
-         Eventually(r, DayWords, DayIs([](vreceiver::Receiver &model) {
+         Eventually(r, DayIs([](vreceiver::Receiver &model) {
                       std::vector<uint8_t> days;
                       for (const vreceiver::DisplayText &text : model.DisplayTexts())
                         days.push_back(text.day);
                       return days;
                     })));
   in.Add("expect-command", "I|last B..", "a command's bytes (hex)",
-         Eventually(r, BytesWords, BytesAre([](vreceiver::Receiver &model) {
+         Eventually(r, BytesAre([](vreceiver::Receiver &model) {
                       std::vector<std::vector<uint8_t>> all;
                       for (const vreceiver::Command &command : model.Commands())
                         all.push_back(command.bytes);
                       return all;
                     })));
   in.Add("expect-write", "I|last B..", "a raw feature write (hex), preludes included",
-         Eventually(r, BytesWords, BytesAre([](vreceiver::Receiver &model) {
+         Eventually(r, BytesAre([](vreceiver::Receiver &model) {
                       std::vector<std::vector<uint8_t>> all;
                       for (const vreceiver::FeatureWrite &write : model.FeatureWrites()) {
                         all.push_back(write.bytes);
